@@ -1,0 +1,3 @@
+# Cross-compiles 64-bit Windows programs with MinGW-w64 (posix thread model).
+set(MINGW_TRIPLET x86_64-w64-mingw32)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-common.cmake)

@@ -1,0 +1,73 @@
+#include "PathInfo.h"
+
+#include <ctype.h>
+#include <stdlib.h>
+#include <string.h>
+#include <windows.h>
+
+static_assert(MaxPathLength == MAX_PATH, "a full path must fit the platform's limit");
+
+namespace
+{
+
+const char PathSeparator = '\\';
+const char ExtensionSeparator = '.';
+
+// Heap copy of text[0, end), made by cutting the string at end for a moment.
+char* copyUpTo(char* text, char* end)
+{
+    const char saved = *end;
+    *end = '\0';
+    char* copy = _strdup(text);
+    *end = saved;
+    return copy;
+}
+
+} // namespace
+
+PathInfo::PathInfo(const char* name)
+    : m_exists(false), m_isFile(true), m_drive(0), m_fullPath(), m_extension(nullptr),
+      m_baseName(nullptr), m_filePart(nullptr), m_directory(nullptr)
+{
+    const DWORD length = GetFullPathNameA(name, MaxPathLength, m_fullPath, &m_filePart);
+    if (length == 0 || length >= MaxPathLength) {
+        // An empty name, or a full path too long for the buffer: nothing usable was
+        // written. Describe an empty path that does not exist.
+        m_fullPath[0] = '\0';
+        m_filePart = nullptr;
+        m_baseName = _strdup("");
+        m_directory = _strdup("");
+        return;
+    }
+
+    const DWORD attributes = GetFileAttributesA(m_fullPath);
+    if (attributes != INVALID_FILE_ATTRIBUTES) {
+        m_exists = true;
+        m_isFile = (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+    }
+
+    // Through unsigned char: a byte of 0x80 or more is negative as a plain char.
+    m_drive = static_cast<char>(toupper(static_cast<unsigned char>(m_fullPath[0])));
+
+    if (m_filePart != nullptr) {
+        char* dot = strrchr(m_filePart, ExtensionSeparator);
+        if (dot != nullptr) {
+            m_baseName = copyUpTo(m_filePart, dot);
+            m_extension = dot + 1;
+        } else {
+            m_baseName = _strdup(m_filePart);
+        }
+    } else {
+        m_baseName = _strdup("");
+    }
+
+    char* separator = strrchr(m_fullPath, PathSeparator);
+    m_directory = separator != nullptr ? copyUpTo(m_fullPath, separator) : _strdup("");
+}
+
+PathInfo::~PathInfo()
+{
+    if (m_baseName != nullptr)
+        free(m_baseName);
+    free(m_directory);
+}

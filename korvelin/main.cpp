@@ -1,0 +1,61 @@
+// Korvelin NewFileName ExistingFileName
+//
+// Makes NewFileName a second directory entry (a hard link) for ExistingFileName.
+// Both names are checked first; every failure is one line on standard error and
+// exit code 1.
+
+#include <stdio.h> // before <windows.h>: keeps the system runtime's printf family
+
+#include <windows.h>
+
+#include "ErrorDescription.h"
+#include "KorvelinMaker.h"
+#include "PathInfo.h"
+
+static void printBanner()
+{
+    printf("Korvelin version 1.0.1\n"
+           "Creates a Hard Link to an existing file.\n" KORVELIN_NOTICE "\n"
+           "Visit our website for other freeware and shareware tools\n");
+    // When both streams go to one file, the banner must still come first.
+    fflush(stdout);
+}
+
+int main(int argc, char* argv[])
+{
+    printBanner();
+
+    if (argc != 3) {
+        fprintf(stderr, "Usage:\nKorvelin NewFileName ExistingFileName\n");
+        return 1;
+    }
+    const char* newFileName = argv[1];
+    const char* existingFileName = argv[2];
+
+    // Both names are resolved and looked up before any check.
+    PathInfo newFile(newFileName);
+    PathInfo existingFile(existingFileName);
+
+    if (newFile.exists()) {
+        fprintf(stderr, "ERROR: %s already exists\n", newFileName);
+        return 1;
+    }
+    if (!existingFile.exists()) {
+        fprintf(stderr, "ERROR: %s does not exist\n", existingFileName);
+        return 1;
+    }
+    if (existingFile.isDirectory()) {
+        fprintf(stderr, "ERROR: %s is a directory\n", existingFileName);
+        return 1;
+    }
+
+    // The names go to the system as typed; whatever else is wrong (another volume,
+    // a missing folder, no rights) the system says in its own words.
+    if (!CreateHardLinkA(newFileName, existingFileName, nullptr)) {
+        fprintf(stderr, "ERROR: %s\n", describeLastError());
+        return 1;
+    }
+
+    printf("Korvelin from \"%s\" to \"%s\" made\n", newFileName, existingFileName);
+    return 0;
+}
