@@ -1,0 +1,92 @@
+#include "ErrorDescription.h"
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace
+{
+
+// The system's own text for a code, as the description must quote it; empty when the
+// system has none. Wine words its texts differently from Windows, so never hard-code one.
+std::string systemText(DWORD code)
+{
+    char* text = nullptr;
+    FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_ALLOCATE_BUFFER |
+                       FORMAT_MESSAGE_IGNORE_INSERTS,
+                   nullptr, code, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT),
+                   reinterpret_cast<char*>(&text), 0, nullptr);
+    const std::string result = text != nullptr ? text : "";
+    LocalFree(text);
+    return result;
+}
+
+} // namespace
+
+TEST(DescribeLastError, NamesTheCodeAndQuotesTheSystemText)
+{
+    struct Row {
+        DWORD code;
+        const char* firstLine;
+    } rows[] = {
+        {ERROR_FILE_NOT_FOUND, "Error Code: 2\n"},
+        {ERROR_ACCESS_DENIED, "Error Code: 5\n"},
+        {ERROR_NOT_SAME_DEVICE, "Error Code: 17\n"},
+        {ERROR_ALREADY_EXISTS, "Error Code: 183\n"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.firstLine);
+        const std::string text = systemText(row.code);
+        ASSERT_FALSE(text.empty()) << "the system should have a text for this code";
+
+        SetLastError(row.code);
+        EXPECT_EQ(describeLastError(), std::string(row.firstLine) + "Description: " + text);
+    }
+}
+
+TEST(DescribeLastError, SaysNullWhenTheSystemHasNoText)
+{
+    // Customer-defined codes (bit 29) are never system messages; the high ones are
+    // negative as a signed number.
+    struct Row {
+        DWORD code;
+        const char* expected;
+    } rows[] = {
+        {0x2000ABCD, "Error Code: 536914893\nDescription: (null)"},
+        {0xE0000001, "Error Code: -536870911\nDescription: (null)"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.expected);
+        ASSERT_EQ(systemText(row.code), "");
+
+        SetLastError(row.code);
+        EXPECT_STREQ(describeLastError(), row.expected);
+    }
+}
+
+TEST(FormatErrorDescription, CutsALongTextAt4095Characters)
+{
+    const std::string head = "Error Code: 2\nDescription: ";
+    const size_t limit = ErrorTextBufferSize - 1;
+    struct Row {
+        size_t textLength;
+        size_t expectedLength;
+    } rows[] = {
+        {limit - head.size() - 1, limit - 1},
+        {limit - head.size(), limit},
+        {limit - head.size() + 1, limit},
+        {3 * ErrorTextBufferSize, limit},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE("system text of " + std::to_string(row.textLength) + " characters");
+        const std::string text(row.textLength, 'x');
+        // A longer earlier text must not show through a shorter one.
+        formatErrorDescription(2, std::string(2 * ErrorTextBufferSize, 'y').c_str());
+
+        const std::string description = formatErrorDescription(2, text.c_str());
+        EXPECT_EQ(description.size(), row.expectedLength);
+        EXPECT_EQ(description, (head + text).substr(0, row.expectedLength));
+    }
+}

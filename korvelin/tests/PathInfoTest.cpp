@@ -1,0 +1,135 @@
+#include "PathInfo.h"
+
+#include "ScratchFolder.h"
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <type_traits>
+
+// Records may be destroyed through a pointer, and are never copied: two fields point
+// into the record itself.
+static_assert(std::has_virtual_destructor<PathInfo>::value, "virtual destructor");
+static_assert(!std::is_copy_constructible<PathInfo>::value, "not copyable");
+static_assert(!std::is_copy_assignable<PathInfo>::value, "not assignable");
+
+namespace
+{
+
+// Null-safe view of a borrowed or owned string, for comparisons and messages.
+std::string shown(const char* text)
+{
+    return text == nullptr ? "(nullptr)" : "\"" + std::string(text) + "\"";
+}
+
+// Runs a test with the process's current directory in a given folder.
+class CurrentDirectory
+{
+  public:
+    explicit CurrentDirectory(const std::string& path)
+    {
+        GetCurrentDirectoryA(MAX_PATH, m_saved);
+        SetCurrentDirectoryA(path.c_str());
+    }
+    ~CurrentDirectory() { SetCurrentDirectoryA(m_saved); }
+    CurrentDirectory(const CurrentDirectory&) = delete;
+    CurrentDirectory& operator=(const CurrentDirectory&) = delete;
+
+  private:
+    char m_saved[MAX_PATH];
+};
+
+} // namespace
+
+TEST(PathInfo, SplitsTheResolvedFullPath)
+{
+    const char* const null = nullptr;
+    struct Row {
+        const char* name;
+        char drive;
+        const char* directory;
+        const char* baseName;
+        const char* extension;
+        const char* filePart;
+    } rows[] = {
+        {"C:\\dir\\file.txt", 'C', "C:\\dir", "file", "txt", "file.txt"},
+        {"c:\\dir\\archive.tar.gz", 'C', "c:\\dir", "archive.tar", "gz", "archive.tar.gz"},
+        {"C:\\dir\\.profile", 'C', "C:\\dir", "", "profile", ".profile"},
+        {"C:\\dir\\README", 'C', "C:\\dir", "README", null, "README"},
+        {"C:\\my.dir\\file", 'C', "C:\\my.dir", "file", null, "file"},
+        {"C:\\dir\\", 'C', "C:\\dir", "", null, null},
+        {"C:\\", 'C', "C:", "", null, null},
+        {"x:\\Mixed\\Case.TXT", 'X', "x:\\Mixed", "Case", "TXT", "Case.TXT"},
+        // Only a to z are upper-cased; other bytes, 0x80 and above too, stay as they are.
+        {"\xe0:\\dir\\f.b", '\xe0', "\xe0:\\dir", "f", "b", "f.b"},
+        {"\xff:\\f", '\xff', "\xff:", "f", null, "f"},
+        {"\\\\server\\share\\f.txt", '\\', "\\\\server\\share", "f", "txt", "f.txt"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        PathInfo path(row.name);
+        EXPECT_STREQ(path.fullPath(), row.name);
+        EXPECT_EQ(path.drive(), row.drive);
+        EXPECT_STREQ(path.directory(), row.directory);
+        EXPECT_STREQ(path.baseName(), row.baseName);
+        EXPECT_EQ(shown(path.extension()), shown(row.extension));
+        EXPECT_EQ(shown(path.filePart()), shown(row.filePart));
+    }
+}
+
+TEST(PathInfo, LooksUpRelativeNamesAgainstTheCurrentDirectory)
+{
+    ScratchFolder scratch;
+    scratch.writeFile("file.txt", "content");
+    scratch.makeFolder("sub");
+    CurrentDirectory inScratch(scratch.path());
+
+    struct Row {
+        const char* name;
+        const char* resolvedInScratch; // what the full path holds after the scratch folder
+        bool exists;
+        bool isDirectory;
+    } rows[] = {
+        {"file.txt", "\\file.txt", true, false},
+        {".\\sub\\..\\file.txt", "\\file.txt", true, false},
+        {"sub", "\\sub", true, true},
+        {"sub\\", "\\sub\\", true, true},
+        {"missing.txt", "\\missing.txt", false, false},
+        {"sub\\missing\\deeper", "\\sub\\missing\\deeper", false, false},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        PathInfo path(row.name);
+        EXPECT_EQ(std::string(path.fullPath()), scratch.path() + row.resolvedInScratch);
+        EXPECT_EQ(path.exists(), row.exists);
+        EXPECT_EQ(path.isDirectory(), row.isDirectory);
+        EXPECT_EQ(path.isFile(), !row.isDirectory);
+    }
+}
+
+TEST(PathInfo, LeavesAnEmptyRecordForANameThatCannotBeResolved)
+{
+    // 259 characters and the terminator fill the buffer exactly; one more does not fit.
+    const std::string fits = "C:\\" + std::string(MaxPathLength - 4, 'a');
+    const std::string tooLong = fits + "a";
+    const std::string farTooLong = "C:\\" + std::string(1000, 'b');
+
+    PathInfo fitting(fits.c_str());
+    EXPECT_EQ(std::string(fitting.fullPath()), fits);
+    EXPECT_EQ(std::string(fitting.baseName()), fits.substr(3));
+
+    for (const std::string& name : {std::string(), tooLong, farTooLong}) {
+        SCOPED_TRACE("name of " + std::to_string(name.size()) + " characters");
+        PathInfo path(name.c_str());
+        EXPECT_STREQ(path.fullPath(), "");
+        EXPECT_FALSE(path.exists());
+        EXPECT_FALSE(path.isDirectory());
+        EXPECT_EQ(path.drive(), '\0');
+        EXPECT_STREQ(path.directory(), "");
+        EXPECT_STREQ(path.baseName(), "");
+        EXPECT_EQ(path.extension(), nullptr);
+        EXPECT_EQ(path.filePart(), nullptr);
+    }
+}

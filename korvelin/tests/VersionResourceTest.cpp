@@ -1,0 +1,182 @@
+// The version block and icon of the shipped Korvelin.exe, read from the file as data
+// (the 32-bit program is read the same way from a 64-bit test).
+
+#include "ChildProcess.h"
+#include "KorvelinMaker.h"
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace
+{
+
+const std::string Program = windowsPath(KORVELIN_RESOURCE_PROGRAM);
+
+std::vector<char> versionBlock()
+{
+    DWORD ignored = 0;
+    const DWORD size = GetFileVersionInfoSizeA(Program.c_str(), &ignored);
+    std::vector<char> block(size);
+    if (size == 0 || !GetFileVersionInfoA(Program.c_str(), 0, size, block.data()))
+        block.clear();
+    return block;
+}
+
+// Pairs a module loaded as data with its release.
+class DataModule
+{
+  public:
+    explicit DataModule(const std::string& path)
+        : m_module(LoadLibraryExA(path.c_str(), nullptr,
+                                  LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE))
+    {
+    }
+    ~DataModule()
+    {
+        if (m_module != nullptr)
+            FreeLibrary(m_module);
+    }
+    DataModule(const DataModule&) = delete;
+    DataModule& operator=(const DataModule&) = delete;
+
+    HMODULE get() const { return m_module; }
+
+  private:
+    HMODULE m_module;
+};
+
+#pragma pack(push, 2)
+struct IconGroupEntry {
+    BYTE width;
+    BYTE height;
+    BYTE colorCount;
+    BYTE reserved;
+    WORD planes;
+    WORD bitCount;
+    DWORD bytesInResource;
+    WORD id;
+};
+struct IconGroup {
+    WORD reserved;
+    WORD type;
+    WORD count;
+    IconGroupEntry entries[1];
+};
+#pragma pack(pop)
+
+const void* resourceData(HMODULE module, LPCSTR name, LPCSTR type, DWORD* size)
+{
+    HRSRC resource = FindResourceA(module, name, type);
+    if (resource == nullptr)
+        return nullptr;
+    *size = SizeofResource(module, resource);
+    return LockResource(LoadResource(module, resource));
+}
+
+BOOL CALLBACK countName(HMODULE, LPCSTR, LPSTR, LONG_PTR count)
+{
+    ++*reinterpret_cast<int*>(count);
+    return TRUE;
+}
+
+int countResources(HMODULE module, LPCSTR type)
+{
+    int count = 0;
+    EnumResourceNamesA(module, type, countName, reinterpret_cast<LONG_PTR>(&count));
+    return count;
+}
+
+} // namespace
+
+TEST(VersionResource, HoldsTheFixedVersionAndFlags)
+{
+    std::vector<char> block = versionBlock();
+    ASSERT_FALSE(block.empty()) << Program;
+
+    VS_FIXEDFILEINFO* fixed = nullptr;
+    UINT length = 0;
+    ASSERT_TRUE(VerQueryValueA(block.data(), "\\", reinterpret_cast<void**>(&fixed), &length));
+    ASSERT_EQ(length, sizeof(VS_FIXEDFILEINFO));
+    EXPECT_EQ(fixed->dwFileVersionMS, 0x00010000u);
+    EXPECT_EQ(fixed->dwFileVersionLS, 0x00010000u);
+    EXPECT_EQ(fixed->dwProductVersionMS, 0x00010000u);
+    EXPECT_EQ(fixed->dwProductVersionLS, 0x00010000u);
+    EXPECT_EQ(fixed->dwFileFlags & fixed->dwFileFlagsMask, 0u);
+    EXPECT_EQ(fixed->dwFileOS, 0x40004u);
+    EXPECT_EQ(fixed->dwFileType, 1u);
+
+    struct Translation {
+        WORD language;
+        WORD codePage;
+    }* translations = nullptr;
+    ASSERT_TRUE(VerQueryValueA(block.data(), "\\VarFileInfo\\Translation",
+                               reinterpret_cast<void**>(&translations), &length));
+    ASSERT_EQ(length, sizeof(Translation));
+    EXPECT_EQ(translations->language, 0x0406);
+    EXPECT_EQ(translations->codePage, 1200);
+}
+
+TEST(VersionResource, HoldsTheStringTable)
+{
+    std::vector<char> block = versionBlock();
+    ASSERT_FALSE(block.empty()) << Program;
+
+    const struct {
+        const char* name;
+        const char* value;
+    } rows[] = {
+        {"Comments", ""},
+        {"CompanyName", KORVELIN_COMPANY},
+        {"FileDescription", "Korvelin"},
+        {"FileVersion", "1, 0, 1, 0"},
+        {"InternalName", "Korvelin"},
+        {"LegalCopyright", KORVELIN_COPYRIGHT},
+        {"LegalTrademarks", ""},
+        {"OriginalFilename", "Korvelin.exe"},
+        {"PrivateBuild", ""},
+        {"ProductName", KORVELIN_PRODUCT},
+        {"ProductVersion", "1, 0, 1, 0"},
+        {"SpecialBuild", ""},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        const std::string query = std::string("\\StringFileInfo\\040604B0\\") + row.name;
+        char* value = nullptr;
+        UINT length = 0;
+        ASSERT_TRUE(
+            VerQueryValueA(block.data(), query.c_str(), reinterpret_cast<void**>(&value), &length));
+        EXPECT_EQ(std::string(length > 0 ? value : ""), row.value);
+    }
+}
+
+TEST(VersionResource, CarriesOne32By32IconInSixteenColours)
+{
+    DataModule module(Program);
+    ASSERT_NE(module.get(), nullptr) << Program;
+
+    EXPECT_EQ(countResources(module.get(), RT_GROUP_ICON), 1);
+    EXPECT_EQ(countResources(module.get(), RT_ICON), 1);
+
+    DWORD size = 0;
+    const IconGroup* group = static_cast<const IconGroup*>(
+        resourceData(module.get(), MAKEINTRESOURCEA(101), RT_GROUP_ICON, &size));
+    ASSERT_NE(group, nullptr) << "icon group 101";
+    ASSERT_EQ(group->count, 1);
+    EXPECT_EQ(group->entries[0].width, 32);
+    EXPECT_EQ(group->entries[0].height, 32);
+    EXPECT_EQ(group->entries[0].colorCount, 16);
+    EXPECT_EQ(group->entries[0].id, 1);
+
+    const BITMAPINFOHEADER* image = static_cast<const BITMAPINFOHEADER*>(
+        resourceData(module.get(), MAKEINTRESOURCEA(1), RT_ICON, &size));
+    ASSERT_NE(image, nullptr) << "icon 1";
+    EXPECT_EQ(image->biWidth, 32);
+    EXPECT_EQ(image->biHeight, 64); // the colour image and its mask
+    EXPECT_EQ(image->biBitCount, 4);
+    // Header, 16 colours, 4-bit image, 1-bit mask.
+    EXPECT_EQ(size, 40u + 16 * 4 + 32 * 32 / 2 + 32 * 32 / 8);
+}

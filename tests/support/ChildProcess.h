@@ -1,0 +1,76 @@
+#ifndef KORVELIN_TESTS_CHILDPROCESS_H
+#define KORVELIN_TESTS_CHILDPROCESS_H
+
+#include <windows.h>
+
+#include <memory>
+#include <string>
+
+// What a finished program left behind.
+struct ProgramOutput {
+    DWORD exitCode;
+    std::string out;
+    std::string err;
+};
+
+// Reads one pipe to its end on a thread of its own, so a child never blocks on a
+// full pipe whichever stream it writes first.
+class PipeReader
+{
+  public:
+    explicit PipeReader(HANDLE readEnd);
+    ~PipeReader();
+    PipeReader(const PipeReader&) = delete;
+    PipeReader& operator=(const PipeReader&) = delete;
+
+    // Waits for the end of the pipe and hands over what came through.
+    std::string finish();
+
+  private:
+    static DWORD WINAPI readAll(void* self);
+
+    HANDLE m_readEnd;
+    HANDLE m_thread;
+    std::string m_text;
+};
+
+// A running program whose standard streams are pipes of ours. With mergedStreams its
+// standard error goes to the same pipe as its standard output, as `2>&1` would do.
+class ChildProcess
+{
+  public:
+    ChildProcess(const std::string& commandLine, const std::string& workingDirectory = "",
+                 bool mergedStreams = false);
+    ~ChildProcess();
+    ChildProcess(const ChildProcess&) = delete;
+    ChildProcess& operator=(const ChildProcess&) = delete;
+
+    HANDLE process() const { return m_process; }
+
+    // Waits up to timeoutMs for the program to end while dispatching this thread's
+    // window messages, so windows of this thread can answer it. False on timeout.
+    bool waitPumpingMessages(DWORD timeoutMs);
+
+    // Ends the program's standard input.
+    void closeInput();
+
+    // Waits for the end of the program and of its output.
+    ProgramOutput finish();
+
+  private:
+    HANDLE m_process;
+    HANDLE m_input;
+    std::unique_ptr<PipeReader> m_out;
+    std::unique_ptr<PipeReader> m_err; // null when merged into m_out
+};
+
+ProgramOutput runProgram(const std::string& commandLine, const std::string& workingDirectory = "",
+                         bool mergedStreams = false);
+
+// Quotes one argument so that the runtime's splitting gives it back unchanged.
+std::string quoteArgument(const std::string& argument);
+
+// A path as the build wrote it (a Unix path when cross-compiled) as Windows sees it.
+std::string windowsPath(const std::string& buildPath);
+
+#endif
