@@ -83,7 +83,7 @@ class NameGenerator
             if (below(6) == 0)
                 text += static_cast<char>(0x80 + below(0x80)); // beyond ASCII
             else
-                text += alphabet[below(sizeof alphabet - 1)];
+                text += alphabet[below(static_cast<int>(sizeof alphabet) - 1)];
         }
         return text;
     }
