@@ -17,8 +17,7 @@
 #include <string>
 #include <vector>
 
-namespace
-{
+namespace {
 
 double nowMs()
 {
@@ -117,8 +116,7 @@ void removeLinks(int round)
 }
 
 // Windows that answer the broadcast, on a thread that keeps pumping.
-class ListeningWindows
-{
+class ListeningWindows {
   public:
     explicit ListeningWindows(int count)
         : m_count(count), m_ready(CreateEventA(nullptr, TRUE, FALSE, nullptr))

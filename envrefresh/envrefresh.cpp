@@ -6,8 +6,7 @@
 
 #include <windows.h>
 
-namespace
-{
+namespace {
 
 // Some programs listen for one spelling, some for the other: send both.
 const char EnvironmentText[] = "Environment";

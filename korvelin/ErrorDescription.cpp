@@ -3,8 +3,7 @@
 
 #include "ErrorDescription.h"
 
-namespace
-{
+namespace {
 
 char ErrorTextBuffer[ErrorTextBufferSize];
 

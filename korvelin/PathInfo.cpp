@@ -7,8 +7,7 @@
 
 static_assert(MaxPathLength == MAX_PATH, "a full path must fit the platform's limit");
 
-namespace
-{
+namespace {
 
 const char PathSeparator = '\\';
 const char ExtensionSeparator = '.';

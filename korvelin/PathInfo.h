@@ -11,8 +11,7 @@ constexpr unsigned MaxPathLength = 260;
 //
 // Two fields point into the record's own full path, so records are built in place
 // and never copied.
-class PathInfo
-{
+class PathInfo {
   public:
     explicit PathInfo(const char* name);
     virtual ~PathInfo();

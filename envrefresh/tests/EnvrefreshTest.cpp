@@ -13,8 +13,7 @@
 #include <string>
 #include <vector>
 
-namespace
-{
+namespace {
 
 const std::vector<std::string> OurTexts = {"Environment", "ENVIRONMENT"};
 const std::vector<std::string> TheTwoBroadcasts = {"0 Environment", "0 ENVIRONMENT"};
@@ -34,8 +33,7 @@ std::vector<std::string> lines(const std::string& text)
 }
 
 // Pairs an event handle with its release.
-class Event
-{
+class Event {
   public:
     explicit Event(const std::string& name = "")
         : m_event(CreateEventA(nullptr, TRUE, FALSE, name.empty() ? nullptr : name.c_str()))
@@ -53,8 +51,7 @@ class Event
 
 // A window whose thread makes it and then stops pumping messages until released:
 // to the system, a program that hangs.
-class HungWindow
-{
+class HungWindow {
   public:
     HungWindow() : m_thread(CreateThread(nullptr, 0, run, this, 0, nullptr))
     {

@@ -8,8 +8,7 @@
 
 #include <stdio.h>
 
-namespace
-{
+namespace {
 
 DWORD WINAPI quitWhenInputEnds(void* mainThread)
 {

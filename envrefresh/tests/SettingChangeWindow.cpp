@@ -3,8 +3,7 @@
 #include <algorithm>
 #include <stdexcept>
 
-namespace
-{
+namespace {
 
 const char ClassName[] = "KorvelinSettingChangeWindow";
 

@@ -9,8 +9,7 @@
 // A hidden top-level window (message-only windows get no broadcasts) that writes
 // down every WM_SETTINGCHANGE it receives as "<first parameter> <text>". It answers
 // only while its thread pumps messages.
-class SettingChangeWindow
-{
+class SettingChangeWindow {
   public:
     SettingChangeWindow();
     ~SettingChangeWindow();

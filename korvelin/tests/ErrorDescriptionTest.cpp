@@ -1,29 +1,12 @@
 #include "ErrorDescription.h"
 
+#include "SystemErrorText.h"
+
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
 #include <string>
-
-namespace
-{
-
-// The system's own text for a code, as the description must quote it; empty when the
-// system has none. Wine words its texts differently from Windows, so never hard-code one.
-std::string systemText(DWORD code)
-{
-    char* text = nullptr;
-    FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_ALLOCATE_BUFFER |
-                       FORMAT_MESSAGE_IGNORE_INSERTS,
-                   nullptr, code, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT),
-                   reinterpret_cast<char*>(&text), 0, nullptr);
-    const std::string result = text != nullptr ? text : "";
-    LocalFree(text);
-    return result;
-}
-
-} // namespace
 
 TEST(DescribeLastError, NamesTheCodeAndQuotesTheSystemText)
 {
@@ -38,7 +21,7 @@ TEST(DescribeLastError, NamesTheCodeAndQuotesTheSystemText)
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.firstLine);
-        const std::string text = systemText(row.code);
+        const std::string text = systemErrorText(row.code);
         ASSERT_FALSE(text.empty()) << "the system should have a text for this code";
 
         SetLastError(row.code);
@@ -59,7 +42,7 @@ TEST(DescribeLastError, SaysNullWhenTheSystemHasNoText)
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.expected);
-        ASSERT_EQ(systemText(row.code), "");
+        ASSERT_EQ(systemErrorText(row.code), "");
 
         SetLastError(row.code);
         EXPECT_STREQ(describeLastError(), row.expected);

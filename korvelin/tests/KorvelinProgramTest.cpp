@@ -4,6 +4,7 @@
 #include "ChildProcess.h"
 #include "KorvelinMaker.h"
 #include "ScratchFolder.h"
+#include "SystemErrorText.h"
 
 #include <windows.h>
 
@@ -12,8 +13,7 @@
 #include <string>
 #include <vector>
 
-namespace
-{
+namespace {
 
 // The runtime's text streams turn every "\n" into CR LF on the way out.
 std::string crlf(const std::string& text)
@@ -38,18 +38,6 @@ ProgramOutput runKorvelin(const std::vector<std::string>& arguments, const Scrat
     for (const std::string& argument : arguments)
         commandLine += " " + quoteArgument(argument);
     return runProgram(commandLine, folder.path(), mergedStreams);
-}
-
-std::string systemText(DWORD code)
-{
-    char* text = nullptr;
-    FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_ALLOCATE_BUFFER |
-                       FORMAT_MESSAGE_IGNORE_INSERTS,
-                   nullptr, code, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT),
-                   reinterpret_cast<char*>(&text), 0, nullptr);
-    const std::string result = text != nullptr ? text : "(null)";
-    LocalFree(text);
-    return result;
 }
 
 BY_HANDLE_FILE_INFORMATION fileInformation(const std::string& path)
@@ -137,8 +125,8 @@ TEST(KorvelinProgram, ReportsARefusedLinkInTheSystemsWords)
 
         const ProgramOutput result = runKorvelin(row.arguments, folder);
 
-        const std::string description =
-            "Error Code: " + std::to_string(row.code) + "\nDescription: " + systemText(row.code);
+        const std::string description = "Error Code: " + std::to_string(row.code) +
+                                        "\nDescription: " + systemErrorText(row.code);
         EXPECT_EQ(result.out, Banner);
         EXPECT_EQ(result.err, crlf("ERROR: " + description + "\n"));
         EXPECT_EQ(result.exitCode, 1u);

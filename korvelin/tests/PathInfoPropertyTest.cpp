@@ -11,15 +11,13 @@
 #include <random>
 #include <string>
 
-namespace
-{
+namespace {
 
 const unsigned Seed = 20261207;
 const int NameCount = 12000;
 
 // Builds names from the pieces that make path resolution interesting.
-class NameGenerator
-{
+class NameGenerator {
   public:
     explicit NameGenerator(unsigned seed) : m_random(seed) {}
 

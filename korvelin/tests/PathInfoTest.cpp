@@ -15,8 +15,7 @@ static_assert(std::has_virtual_destructor<PathInfo>::value, "virtual destructor"
 static_assert(!std::is_copy_constructible<PathInfo>::value, "not copyable");
 static_assert(!std::is_copy_assignable<PathInfo>::value, "not assignable");
 
-namespace
-{
+namespace {
 
 // Null-safe view of a borrowed or owned string, for comparisons and messages.
 std::string shown(const char* text)
@@ -25,8 +24,7 @@ std::string shown(const char* text)
 }
 
 // Runs a test with the process's current directory in a given folder.
-class CurrentDirectory
-{
+class CurrentDirectory {
   public:
     explicit CurrentDirectory(const std::string& path)
     {

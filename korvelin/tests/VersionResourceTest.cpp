@@ -11,8 +11,7 @@
 #include <string>
 #include <vector>
 
-namespace
-{
+namespace {
 
 const std::string Program = windowsPath(KORVELIN_RESOURCE_PROGRAM);
 
@@ -27,8 +26,7 @@ std::vector<char> versionBlock()
 }
 
 // Pairs a module loaded as data with its release.
-class DataModule
-{
+class DataModule {
   public:
     explicit DataModule(const std::string& path)
         : m_module(LoadLibraryExA(path.c_str(), nullptr,

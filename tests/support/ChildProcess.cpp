@@ -3,8 +3,7 @@
 #include <stdexcept>
 #include <vector>
 
-namespace
-{
+namespace {
 
 [[noreturn]] void fail(const std::string& what)
 {

@@ -15,8 +15,7 @@ struct ProgramOutput {
 
 // Reads one pipe to its end on a thread of its own, so a child never blocks on a
 // full pipe whichever stream it writes first.
-class PipeReader
-{
+class PipeReader {
   public:
     explicit PipeReader(HANDLE readEnd);
     ~PipeReader();
@@ -36,8 +35,7 @@ class PipeReader
 
 // A running program whose standard streams are pipes of ours. With mergedStreams its
 // standard error goes to the same pipe as its standard output, as `2>&1` would do.
-class ChildProcess
-{
+class ChildProcess {
   public:
     ChildProcess(const std::string& commandLine, const std::string& workingDirectory = "",
                  bool mergedStreams = false);

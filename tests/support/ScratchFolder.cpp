@@ -7,8 +7,7 @@
 #include <sstream>
 #include <stdexcept>
 
-namespace
-{
+namespace {
 
 void removeTree(const std::string& path)
 {

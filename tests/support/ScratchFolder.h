@@ -6,8 +6,7 @@
 
 // A fresh, empty folder below the current directory, removed with all it holds when
 // the object goes. Tests keep their files out of the Wine prefix this way.
-class ScratchFolder
-{
+class ScratchFolder {
   public:
     ScratchFolder();
     ~ScratchFolder();

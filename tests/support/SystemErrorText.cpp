@@ -1,0 +1,13 @@
+#include "SystemErrorText.h"
+
+std::string systemErrorText(DWORD code)
+{
+    char* text = nullptr;
+    FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_ALLOCATE_BUFFER |
+                       FORMAT_MESSAGE_IGNORE_INSERTS,
+                   nullptr, code, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT),
+                   reinterpret_cast<char*>(&text), 0, nullptr);
+    const std::string result = text != nullptr ? text : "";
+    LocalFree(text);
+    return result;
+}
