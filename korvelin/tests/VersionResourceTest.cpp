@@ -1,5 +1,4 @@
-// The version block and icon of the shipped Korvelin.exe, read from the file as data
-// (the 32-bit program is read the same way from a 64-bit test).
+// The version block and icon of Korvelin.exe, read from the file as data.
 
 #include "ChildProcess.h"
 #include "KorvelinMaker.h"
@@ -13,7 +12,7 @@
 
 namespace {
 
-const std::string Program = windowsPath(KORVELIN_RESOURCE_PROGRAM);
+const std::string Program = windowsPath(KORVELIN_PROGRAM);
 
 std::vector<char> versionBlock()
 {
