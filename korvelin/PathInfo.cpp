@@ -25,13 +25,14 @@ char* copyUpTo(char* text, char* end)
 } // namespace
 
 PathInfo::PathInfo(const char* name)
-    : m_exists(false), m_isFile(true), m_drive(0), m_fullPath(), m_extension(nullptr),
-      m_baseName(nullptr), m_filePart(nullptr), m_directory(nullptr)
+    : m_exists(false), m_isFile(true), m_unresolved(false), m_drive(0), m_fullPath(),
+      m_extension(nullptr), m_baseName(nullptr), m_filePart(nullptr), m_directory(nullptr)
 {
     const DWORD length = GetFullPathNameA(name, MaxPathLength, m_fullPath, &m_filePart);
     if (length == 0 || length >= MaxPathLength) {
         // An empty name, or a full path too long for the buffer: nothing usable was
         // written. Describe an empty path that does not exist.
+        m_unresolved = name[0] != '\0';
         m_fullPath[0] = '\0';
         m_filePart = nullptr;
         m_baseName = _strdup("");

@@ -7,7 +7,8 @@ constexpr unsigned MaxPathLength = 260;
 // Describes one path name as the user typed it: the resolved full path, whether it
 // exists and is a directory, and its drive, directory, base name and extension.
 // The constructor does all the work and never fails; a name that cannot be resolved
-// leaves an empty record that does not exist.
+// leaves an empty record that does not exist, and one that is not empty is marked
+// unresolved: whether it names a file is then unknown, not false.
 //
 // Two fields point into the record's own full path, so records are built in place
 // and never copied.
@@ -21,6 +22,8 @@ class PathInfo {
 
     bool exists() const { return m_exists; }
     bool isDirectory() const { return !m_isFile; }
+    // The name is not empty, but its full path did not fit the record (too long).
+    bool isUnresolved() const { return m_unresolved; }
 
     bool isFile() const { return m_isFile; }
     char drive() const { return m_drive; }
@@ -35,6 +38,7 @@ class PathInfo {
   private:
     bool m_exists;
     bool m_isFile;
+    bool m_unresolved;
     char m_drive;
     char m_fullPath[MaxPathLength];
     char* m_extension; // borrowed from m_fullPath

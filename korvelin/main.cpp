@@ -8,6 +8,7 @@
 
 #include <windows.h>
 
+#include "ArgumentCheck.h"
 #include "ErrorDescription.h"
 #include "KorvelinMaker.h"
 #include "PathInfo.h"
@@ -35,6 +36,20 @@ int main(int argc, char* argv[])
     const char* newFileName = argv[1];
     const char* existingFileName = argv[2];
 
+    // A name the code page could not hold arrives as another name, which may well
+    // be an existing file: act on no name but the one the caller passed.
+    const int inexact = findInexactArgument(argc, argv);
+    if (inexact == ArgumentCountDiffers) {
+        fprintf(stderr, "ERROR: the command line holds characters that the system code page "
+                        "cannot represent\n");
+        return 1;
+    }
+    if (inexact != AllArgumentsExact) {
+        fprintf(stderr, "ERROR: %s holds characters that the system code page cannot represent\n",
+                inexact == 1 ? "NewFileName" : "ExistingFileName");
+        return 1;
+    }
+
     // Both names are resolved and looked up before any check.
     PathInfo newFile(newFileName);
     PathInfo existingFile(existingFileName);
@@ -43,7 +58,9 @@ int main(int argc, char* argv[])
         fprintf(stderr, "ERROR: %s already exists\n", newFileName);
         return 1;
     }
-    if (!existingFile.exists()) {
+    // A full path too long for the record says nothing about the file (Windows
+    // reaches long paths, and \\?\ names): make no claim, let the link call answer.
+    if (!existingFile.exists() && !existingFile.isUnresolved()) {
         fprintf(stderr, "ERROR: %s does not exist\n", existingFileName);
         return 1;
     }

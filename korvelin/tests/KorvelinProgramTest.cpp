@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -27,24 +28,50 @@ std::string crlf(const std::string& text)
     return converted;
 }
 
+// With the scratch folder's path in front, too long a full path for the classic limit
+// of 260 characters; short enough for one name on any file system.
+const std::string LongName = std::string(230, 'L') + ".txt";
+
 const std::string Banner = crlf("Korvelin version 1.0.1\n"
                                 "Creates a Hard Link to an existing file.\n" KORVELIN_NOTICE "\n"
                                 "Visit our website for other freeware and shareware tools\n");
 
-ProgramOutput runKorvelin(const std::vector<std::string>& arguments, const ScratchFolder& folder,
-                          bool mergedStreams = false)
+// Names in the tables are UTF-8, so that they can hold any character; the program
+// sees them, prints them and finds them in the system code page (1252 under Wine,
+// which holds every character the tables expect to work).
+std::string inCodePage(const std::string& utf8)
+{
+    const std::wstring wide = widen(utf8, CP_UTF8);
+    const int size = WideCharToMultiByte(CP_ACP, 0, wide.c_str(), -1, nullptr, 0, nullptr, nullptr);
+    std::string text(size, '\0');
+    WideCharToMultiByte(CP_ACP, 0, wide.c_str(), -1, &text[0], size, nullptr, nullptr);
+    text.resize(size - 1);
+    return text;
+}
+
+// A wide command line, so the arguments reach the system exactly as written,
+// whatever the code page can hold.
+std::wstring korvelinCommandLine(const std::vector<std::string>& arguments)
 {
     std::string commandLine = quoteArgument(windowsPath(KORVELIN_PROGRAM));
     for (const std::string& argument : arguments)
         commandLine += " " + quoteArgument(argument);
-    return runProgram(commandLine, folder.path(), mergedStreams);
+    return widen(commandLine, CP_UTF8);
+}
+
+ProgramOutput runKorvelin(const std::vector<std::string>& arguments, const ScratchFolder& folder,
+                          bool mergedStreams = false)
+{
+    return runProgram(korvelinCommandLine(arguments), folder.path(), mergedStreams);
 }
 
 BY_HANDLE_FILE_INFORMATION fileInformation(const std::string& path)
 {
     BY_HANDLE_FILE_INFORMATION information = {};
-    HANDLE file = CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    // Through \\?\, which reaches full paths past the classic limit.
+    HANDLE file =
+        CreateFileW((L"\\\\?\\" + widen(path)).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     EXPECT_NE(file, INVALID_HANDLE_VALUE) << path;
     if (file != INVALID_HANDLE_VALUE) {
         EXPECT_TRUE(GetFileInformationByHandle(file, &information)) << path;
@@ -58,9 +85,9 @@ void populate(const ScratchFolder& folder, const std::vector<std::string>& files
               const std::vector<std::string>& folders)
 {
     for (const std::string& name : folders)
-        folder.makeFolder(name);
+        folder.makeFolder(inCodePage(name));
     for (const std::string& name : files)
-        folder.writeFile(name, "content of " + name + "\n");
+        folder.writeFile(inCodePage(name), "content of " + name + "\n");
 }
 
 } // namespace
@@ -68,6 +95,10 @@ void populate(const ScratchFolder& folder, const std::vector<std::string>& files
 TEST(KorvelinProgram, RefusesWithOneMessageAndChangesNothing)
 {
     const char* const Usage = "Usage:\nKorvelin NewFileName ExistingFileName\n";
+    const char* const NewNotHeld =
+        "ERROR: NewFileName holds characters that the system code page cannot represent\n";
+    const char* const ExistingNotHeld =
+        "ERROR: ExistingFileName holds characters that the system code page cannot represent\n";
     struct Row {
         const char* what;
         std::vector<std::string> arguments;
@@ -90,6 +121,13 @@ TEST(KorvelinProgram, RefusesWithOneMessageAndChangesNothing)
         {"name with conversions", {"a.txt", "%s%n"},        {},        {},      "ERROR: %s%n does not exist\n"},
         {"name with spaces",    {"new one.txt", "old one.txt"}, {},    {},      "ERROR: old one.txt does not exist\n"},
         {"empty existing name", {"a.txt", ""},              {"b.txt"}, {},      "ERROR:  does not exist\n"},
+        // Best fit would turn these into other names (fullwidth letters into plain ones,
+        // a fullwidth quotation mark into a plain one) or '?'.
+        {"new name best fits onto a free name", {u8"\uff43.txt", "a.txt"}, {"a.txt"}, {}, NewNotHeld},
+        {"existing name best fits onto a file", {"c.txt", u8"\uff41.txt"}, {"a.txt"}, {}, ExistingNotHeld},
+        {"fullwidth quotation mark", {u8"x\uff02 y.txt", "a.txt"}, {"a.txt", "y.txt a.txt"}, {}, NewNotHeld},
+        {"new name the code page lacks", {u8"\u2603.txt", "a.txt"}, {"a.txt"}, {}, NewNotHeld},
+        {"existing name the code page lacks", {"c.txt", u8"\u2603.txt"}, {"a.txt"}, {}, ExistingNotHeld},
         // clang-format on
     };
     for (const Row& row : rows) {
@@ -116,6 +154,8 @@ TEST(KorvelinProgram, ReportsARefusedLinkInTheSystemsWords)
     } rows[] = {
         {"new name in a missing folder", {"nowhere\\a.txt", "b.txt"}, ERROR_PATH_NOT_FOUND},
         {"empty new name", {"", "b.txt"}, ERROR_PATH_NOT_FOUND},
+        // Too long to look up beforehand: the system alone can tell that it is missing.
+        {"long missing existing name", {"a.txt", "missing-" + LongName}, ERROR_FILE_NOT_FOUND},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
@@ -138,9 +178,9 @@ TEST(KorvelinProgram, MakesAHardLinkToTheSameFile)
 {
     struct Row {
         std::vector<std::string> arguments;
-        const char* link;     // where the new name lands, inside the scratch folder
-        const char* existing; // the existing file, inside the scratch folder
-        const char* out;
+        std::string link;     // where the new name lands, inside the scratch folder
+        std::string existing; // the existing file, inside the scratch folder
+        std::string out;
     } rows[] = {
         {{"a.txt", "b.txt"}, "a.txt", "b.txt", "Korvelin from \"a.txt\" to \"b.txt\" made\n"},
         {{"%s%n", "b.txt"}, "%s%n", "b.txt", "Korvelin from \"%s%n\" to \"b.txt\" made\n"},
@@ -148,27 +188,73 @@ TEST(KorvelinProgram, MakesAHardLinkToTheSameFile)
          "dir\\new link.txt",
          "b.txt",
          "Korvelin from \"dir\\new link.txt\" to \".\\dir\\..\\b.txt\" made\n"},
+        // Characters the code page holds work as before.
+        {{u8"gef\u00fcllt.txt", u8"\u00e9t\u00e9.txt"},
+         u8"gef\u00fcllt.txt",
+         u8"\u00e9t\u00e9.txt",
+         u8"Korvelin from \"gef\u00fcllt.txt\" to \"\u00e9t\u00e9.txt\" made\n"},
+        // A full path too long to look up beforehand is no reason to refuse.
+        {{"a.txt", LongName},
+         "a.txt",
+         LongName,
+         "Korvelin from \"a.txt\" to \"" + LongName + "\" made\n"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.out);
         ScratchFolder folder;
-        populate(folder, {"b.txt"}, {"dir"});
-        const std::string content = folder.readFile(row.existing);
+        populate(folder, {"b.txt", row.existing}, {"dir"});
+        const std::string link = inCodePage(row.link);
+        const std::string existingName = inCodePage(row.existing);
+        const std::string content = folder.readFile(existingName);
+        ASSERT_NE(content, "");
 
         const ProgramOutput result = runKorvelin(row.arguments, folder);
 
-        EXPECT_EQ(result.out, Banner + crlf(row.out));
+        EXPECT_EQ(result.out, Banner + crlf(inCodePage(row.out)));
         EXPECT_EQ(result.err, "");
         EXPECT_EQ(result.exitCode, 0u);
 
-        const BY_HANDLE_FILE_INFORMATION link = fileInformation(folder.pathOf(row.link));
-        const BY_HANDLE_FILE_INFORMATION existing = fileInformation(folder.pathOf(row.existing));
-        EXPECT_EQ(link.dwVolumeSerialNumber, existing.dwVolumeSerialNumber);
-        EXPECT_EQ(link.nFileIndexHigh, existing.nFileIndexHigh);
-        EXPECT_EQ(link.nFileIndexLow, existing.nFileIndexLow);
+        const BY_HANDLE_FILE_INFORMATION linked = fileInformation(folder.pathOf(link));
+        const BY_HANDLE_FILE_INFORMATION existing = fileInformation(folder.pathOf(existingName));
+        EXPECT_EQ(linked.dwVolumeSerialNumber, existing.dwVolumeSerialNumber);
+        EXPECT_EQ(linked.nFileIndexHigh, existing.nFileIndexHigh);
+        EXPECT_EQ(linked.nFileIndexLow, existing.nFileIndexLow);
         EXPECT_EQ(existing.nNumberOfLinks, 2u);
-        EXPECT_EQ(folder.readFile(row.existing), content);
-        EXPECT_EQ(folder.readFile(row.link), content);
+        EXPECT_EQ(folder.readFile(existingName), content);
+        EXPECT_EQ(folder.readFile(link), content);
+    }
+}
+
+TEST(KorvelinProgram, LetsExactlyOneOfManyRacingRunsMakeTheLink)
+{
+    const int Runs = 12;
+    for (int round = 0; round < 3; ++round) {
+        SCOPED_TRACE("round " + std::to_string(round));
+        ScratchFolder folder;
+        populate(folder, {"b.txt"}, {});
+        const std::string content = folder.readFile("b.txt");
+
+        std::vector<std::unique_ptr<ChildProcess>> runs;
+        for (int i = 0; i < Runs; ++i)
+            runs.emplace_back(
+                new ChildProcess(korvelinCommandLine({"a.txt", "b.txt"}), folder.path()));
+        int made = 0;
+        for (const std::unique_ptr<ChildProcess>& run : runs) {
+            const ProgramOutput result = run->finish();
+            if (result.exitCode == 0) {
+                ++made;
+                EXPECT_EQ(result.out, Banner + crlf("Korvelin from \"a.txt\" to \"b.txt\" made\n"));
+                EXPECT_EQ(result.err, "");
+            } else {
+                EXPECT_EQ(result.exitCode, 1u);
+                EXPECT_EQ(result.out, Banner);
+                EXPECT_EQ(result.err.compare(0, 7, "ERROR: "), 0) << result.err;
+            }
+        }
+        EXPECT_EQ(made, 1);
+        EXPECT_EQ(folder.readFile("b.txt"), content);
+        EXPECT_EQ(folder.readFile("a.txt"), content);
+        EXPECT_EQ(fileInformation(folder.pathOf("b.txt")).nNumberOfLinks, 2u);
     }
 }
 

@@ -118,10 +118,14 @@ TEST(PathInfo, LeavesAnEmptyRecordForANameThatCannotBeResolved)
     EXPECT_EQ(std::string(fitting.fullPath()), fits);
     EXPECT_EQ(std::string(fitting.baseName()), fits.substr(3));
 
+    EXPECT_FALSE(fitting.isUnresolved());
+
     for (const std::string& name : {std::string(), tooLong, farTooLong}) {
         SCOPED_TRACE("name of " + std::to_string(name.size()) + " characters");
         PathInfo path(name.c_str());
         EXPECT_STREQ(path.fullPath(), "");
+        // An empty name names nothing; a long one may name a file all the same.
+        EXPECT_EQ(path.isUnresolved(), !name.empty());
         EXPECT_FALSE(path.exists());
         EXPECT_FALSE(path.isDirectory());
         EXPECT_EQ(path.drive(), '\0');

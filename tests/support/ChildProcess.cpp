@@ -59,6 +59,12 @@ DWORD WINAPI PipeReader::readAll(void* self)
 
 ChildProcess::ChildProcess(const std::string& commandLine, const std::string& workingDirectory,
                            bool mergedStreams)
+    : ChildProcess(widen(commandLine), workingDirectory, mergedStreams)
+{
+}
+
+ChildProcess::ChildProcess(const std::wstring& commandLine, const std::string& workingDirectory,
+                           bool mergedStreams)
     : m_process(nullptr), m_input(nullptr)
 {
     HANDLE childInput = nullptr, childOut = nullptr, childErr = nullptr;
@@ -68,7 +74,7 @@ ChildProcess::ChildProcess(const std::string& commandLine, const std::string& wo
     if (!mergedStreams)
         makePipe(&errRead, &childErr, false);
 
-    STARTUPINFOA startup = {};
+    STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESTDHANDLES;
     startup.hStdInput = childInput;
@@ -76,11 +82,12 @@ ChildProcess::ChildProcess(const std::string& commandLine, const std::string& wo
     startup.hStdError = mergedStreams ? childOut : childErr;
 
     PROCESS_INFORMATION info = {};
-    std::vector<char> mutableCommandLine(commandLine.begin(), commandLine.end());
-    mutableCommandLine.push_back('\0');
-    const BOOL started = CreateProcessA(
-        nullptr, mutableCommandLine.data(), nullptr, nullptr, TRUE, 0, nullptr,
-        workingDirectory.empty() ? nullptr : workingDirectory.c_str(), &startup, &info);
+    std::vector<wchar_t> mutableCommandLine(commandLine.begin(), commandLine.end());
+    mutableCommandLine.push_back(L'\0');
+    const std::wstring directory = widen(workingDirectory);
+    const BOOL started =
+        CreateProcessW(nullptr, mutableCommandLine.data(), nullptr, nullptr, TRUE, 0, nullptr,
+                       directory.empty() ? nullptr : directory.c_str(), &startup, &info);
     const DWORD startError = GetLastError();
 
     // The child holds its own copies now; ours would keep the pipes from ending.
@@ -96,7 +103,7 @@ ChildProcess::ChildProcess(const std::string& commandLine, const std::string& wo
     if (!started) {
         CloseHandle(m_input);
         SetLastError(startError);
-        fail("CreateProcess of " + commandLine);
+        fail("CreateProcess");
     }
     CloseHandle(info.hThread);
     m_process = info.hProcess;
@@ -149,15 +156,35 @@ ProgramOutput ChildProcess::finish()
     return output;
 }
 
-ProgramOutput runProgram(const std::string& commandLine, const std::string& workingDirectory,
+ProgramOutput runProgram(const std::wstring& commandLine, const std::string& workingDirectory,
                          bool mergedStreams)
 {
     ChildProcess child(commandLine, workingDirectory, mergedStreams);
     return child.finish();
 }
 
+ProgramOutput runProgram(const std::string& commandLine, const std::string& workingDirectory,
+                         bool mergedStreams)
+{
+    return runProgram(widen(commandLine), workingDirectory, mergedStreams);
+}
+
+std::wstring widen(const std::string& text, UINT codePage)
+{
+    if (text.empty())
+        return std::wstring();
+    const int size =
+        MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    std::wstring wide(size, L'\0');
+    MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), &wide[0], size);
+    return wide;
+}
+
 std::string quoteArgument(const std::string& argument)
 {
+    // Only where needed, as a person would type it: quotes change nothing else.
+    if (!argument.empty() && argument.find_first_of(" \t\"") == std::string::npos)
+        return argument;
     // Backslashes are literal except before a quote, where they must be doubled.
     std::string quoted = "\"";
     size_t backslashes = 0;

@@ -37,6 +37,10 @@ class PipeReader {
 // standard error goes to the same pipe as its standard output, as `2>&1` would do.
 class ChildProcess {
   public:
+    // The wide command line reaches the program exactly; a narrow one goes through the
+    // system code page first, as it would from any narrow caller.
+    ChildProcess(const std::wstring& commandLine, const std::string& workingDirectory = "",
+                 bool mergedStreams = false);
     ChildProcess(const std::string& commandLine, const std::string& workingDirectory = "",
                  bool mergedStreams = false);
     ~ChildProcess();
@@ -62,10 +66,16 @@ class ChildProcess {
     std::unique_ptr<PipeReader> m_err; // null when merged into m_out
 };
 
+ProgramOutput runProgram(const std::wstring& commandLine, const std::string& workingDirectory = "",
+                         bool mergedStreams = false);
 ProgramOutput runProgram(const std::string& commandLine, const std::string& workingDirectory = "",
                          bool mergedStreams = false);
 
-// Quotes one argument so that the runtime's splitting gives it back unchanged.
+// Text of the given code page (CP_ACP, CP_UTF8, ...) as UTF-16.
+std::wstring widen(const std::string& text, UINT codePage = CP_ACP);
+
+// Quotes one argument, where it needs quotes, so that the runtime's splitting gives
+// it back unchanged.
 std::string quoteArgument(const std::string& argument);
 
 // A path as the build wrote it (a Unix path when cross-compiled) as Windows sees it.
