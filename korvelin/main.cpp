@@ -10,12 +10,12 @@
 
 #include "ArgumentCheck.h"
 #include "ErrorDescription.h"
-#include "KorvelinMaker.h"
+#include "KorvelinIdentity.h"
 #include "PathInfo.h"
 
 static void printBanner()
 {
-    printf("Korvelin version 1.0.1\n"
+    printf("Korvelin version " KORVELIN_VERSION "\n"
            "Creates a Hard Link to an existing file.\n" KORVELIN_NOTICE "\n"
            "Visit our website for other freeware and shareware tools\n");
     // When both streams go to one file, the banner must still come first.

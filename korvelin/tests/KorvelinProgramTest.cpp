@@ -2,7 +2,6 @@
 // what it does to the files it is given.
 
 #include "ChildProcess.h"
-#include "KorvelinMaker.h"
 #include "ScratchFolder.h"
 #include "SystemErrorText.h"
 
@@ -32,9 +31,13 @@ std::string crlf(const std::string& text)
 // of 260 characters; short enough for one name on any file system.
 const std::string LongName = std::string(230, 'L') + ".txt";
 
-const std::string Banner = crlf("Korvelin version 1.0.1\n"
-                                "Creates a Hard Link to an existing file.\n" KORVELIN_NOTICE "\n"
-                                "Visit our website for other freeware and shareware tools\n");
+const std::string Banner =
+    crlf("Korvelin version " + std::to_string(GIVEN_VERSION_MAJOR) + "." +
+         std::to_string(GIVEN_VERSION_MINOR) + "." + std::to_string(GIVEN_VERSION_PATCH) +
+         "\n"
+         "Creates a Hard Link to an existing file.\n"
+         "Copyright (C) " GIVEN_KORVELIN_MAKER " - " GIVEN_KORVELIN_WEBSITE "\n"
+         "Visit our website for other freeware and shareware tools\n");
 
 // Names in the tables are UTF-8, so that they can hold any character; the program
 // sees them, prints them and finds them in the system code page (1252 under Wine,

@@ -1,7 +1,6 @@
 // The version block and icon of Korvelin.exe, read from the file as data.
 
 #include "ChildProcess.h"
-#include "KorvelinMaker.h"
 
 #include <windows.h>
 
@@ -13,6 +12,11 @@
 namespace {
 
 const std::string Program = windowsPath(KORVELIN_PROGRAM);
+
+// "1, 0, 1, 0" for version 1.0.1.
+const std::string VersionText = std::to_string(GIVEN_VERSION_MAJOR) + ", " +
+                                std::to_string(GIVEN_VERSION_MINOR) + ", " +
+                                std::to_string(GIVEN_VERSION_PATCH) + ", 0";
 
 std::vector<char> versionBlock()
 {
@@ -98,10 +102,12 @@ TEST(VersionResource, HoldsTheFixedVersionAndFlags)
     UINT length = 0;
     ASSERT_TRUE(VerQueryValueA(block.data(), "\\", reinterpret_cast<void**>(&fixed), &length));
     ASSERT_EQ(length, sizeof(VS_FIXEDFILEINFO));
-    EXPECT_EQ(fixed->dwFileVersionMS, 0x00010000u);
-    EXPECT_EQ(fixed->dwFileVersionLS, 0x00010000u);
-    EXPECT_EQ(fixed->dwProductVersionMS, 0x00010000u);
-    EXPECT_EQ(fixed->dwProductVersionLS, 0x00010000u);
+    const DWORD high = GIVEN_VERSION_MAJOR << 16 | GIVEN_VERSION_MINOR;
+    const DWORD low = GIVEN_VERSION_PATCH << 16;
+    EXPECT_EQ(fixed->dwFileVersionMS, high);
+    EXPECT_EQ(fixed->dwFileVersionLS, low);
+    EXPECT_EQ(fixed->dwProductVersionMS, high);
+    EXPECT_EQ(fixed->dwProductVersionLS, low);
     EXPECT_EQ(fixed->dwFileFlags & fixed->dwFileFlagsMask, 0u);
     EXPECT_EQ(fixed->dwFileOS, 0x40004u);
     EXPECT_EQ(fixed->dwFileType, 1u);
@@ -124,19 +130,19 @@ TEST(VersionResource, HoldsTheStringTable)
 
     const struct {
         const char* name;
-        const char* value;
+        std::string value;
     } rows[] = {
         {"Comments", ""},
-        {"CompanyName", KORVELIN_COMPANY},
+        {"CompanyName", GIVEN_KORVELIN_MAKER},
         {"FileDescription", "Korvelin"},
-        {"FileVersion", "1, 0, 1, 0"},
+        {"FileVersion", VersionText},
         {"InternalName", "Korvelin"},
-        {"LegalCopyright", KORVELIN_COPYRIGHT},
+        {"LegalCopyright", "Copyright (C) " GIVEN_KORVELIN_MAKER},
         {"LegalTrademarks", ""},
         {"OriginalFilename", "Korvelin.exe"},
         {"PrivateBuild", ""},
-        {"ProductName", KORVELIN_PRODUCT},
-        {"ProductVersion", "1, 0, 1, 0"},
+        {"ProductName", "Korvelin by " GIVEN_KORVELIN_MAKER},
+        {"ProductVersion", VersionText},
         {"SpecialBuild", ""},
     };
     for (const auto& row : rows) {
