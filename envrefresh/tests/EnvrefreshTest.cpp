@@ -84,6 +84,35 @@ class HungWindow {
     HANDLE m_thread;
 };
 
+// Whether a process holds a console: only then can another process attach to it.
+// Leaves the caller without a console.
+bool holdsAConsole(DWORD processId)
+{
+    FreeConsole();
+    const bool attached = AttachConsole(processId) != FALSE;
+    FreeConsole();
+    return attached;
+}
+
+// Set up by the console test: which process to look at, and what the first
+// "Environment" broadcast found.
+struct ConsoleProbe {
+    WNDPROC windowProcedure;
+    DWORD processId;
+    int broadcasts;
+    bool heldAConsole;
+} probe;
+
+// Looks at the sender's console while the sender still waits for the answer.
+LRESULT CALLBACK probingProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_SETTINGCHANGE && lParam != 0 &&
+        std::string(reinterpret_cast<const char*>(lParam)) == "Environment" &&
+        probe.broadcasts++ == 0)
+        probe.heldAConsole = holdsAConsole(probe.processId);
+    return CallWindowProcA(probe.windowProcedure, window, message, wParam, lParam);
+}
+
 } // namespace
 
 TEST(Envrefresh, BroadcastsBothTextsToEveryTopLevelWindow)
@@ -120,14 +149,45 @@ TEST(Envrefresh, EndsDespiteAWindowThatHangs)
 
     const ULONGLONG start = GetTickCount64();
     ChildProcess envrefresh(envrefreshWith(""));
-    // Not a benchmark: a bound far above the two timeouts, to prove the run ends.
+    // Not a benchmark: a bound far above the two timeouts, to prove the run ends, and
+    // one below the first timeout, to prove the first send waited for the window.
     const bool ended = WaitForSingleObject(envrefresh.process(), 15000) == WAIT_OBJECT_0;
     const ULONGLONG elapsed = GetTickCount64() - start;
     ASSERT_TRUE(ended) << "envrefresh still runs after 15 s";
+    EXPECT_GE(elapsed, 4000u) << "envrefresh did not wait for the window";
 
     const ProgramOutput result = envrefresh.finish();
     EXPECT_EQ(result.exitCode, 0u);
     EXPECT_EQ(result.out, "");
     EXPECT_EQ(result.err, "");
     std::printf("envrefresh ended after %llu ms\n", elapsed);
+}
+
+TEST(Envrefresh, LetsGoOfItsConsoleBeforeItBroadcasts)
+{
+    // A console of this process's own, which the programs it starts share.
+    FreeConsole();
+    ASSERT_TRUE(AllocConsole());
+
+    // The probe sees a console where there is one: the listener keeps the shared one.
+    const std::string readyName =
+        "KorvelinConsoleListener-" + std::to_string(GetCurrentProcessId());
+    Event listenerReady(readyName);
+    ChildProcess listener(quoteArgument(windowsPath(LISTENER_PROGRAM)) + " " + readyName);
+    HANDLE waitFor[] = {listenerReady.get(), listener.process()};
+    ASSERT_EQ(WaitForMultipleObjects(2, waitFor, FALSE, 30000), WAIT_OBJECT_0)
+        << "the listener did not start";
+    ASSERT_TRUE(holdsAConsole(GetProcessId(listener.process())));
+    listener.finish();
+
+    ASSERT_TRUE(AllocConsole());
+    SettingChangeWindow window;
+    probe.windowProcedure = reinterpret_cast<WNDPROC>(SetWindowLongPtrA(
+        window.handle(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(probingProcedure)));
+    ChildProcess envrefresh(envrefreshWith(""));
+    probe.processId = GetProcessId(envrefresh.process());
+    ASSERT_TRUE(envrefresh.waitPumpingMessages(60000)) << "envrefresh did not end";
+
+    EXPECT_EQ(probe.broadcasts, 1);
+    EXPECT_FALSE(probe.heldAConsole) << "envrefresh still held its console at its first broadcast";
 }
