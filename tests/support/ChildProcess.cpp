@@ -163,12 +163,6 @@ ProgramOutput runProgram(const std::wstring& commandLine, const std::string& wor
     return child.finish();
 }
 
-ProgramOutput runProgram(const std::string& commandLine, const std::string& workingDirectory,
-                         bool mergedStreams)
-{
-    return runProgram(widen(commandLine), workingDirectory, mergedStreams);
-}
-
 std::wstring widen(const std::string& text, UINT codePage)
 {
     if (text.empty())

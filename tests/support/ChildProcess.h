@@ -68,8 +68,6 @@ class ChildProcess {
 
 ProgramOutput runProgram(const std::wstring& commandLine, const std::string& workingDirectory = "",
                          bool mergedStreams = false);
-ProgramOutput runProgram(const std::string& commandLine, const std::string& workingDirectory = "",
-                         bool mergedStreams = false);
 
 // Text of the given code page (CP_ACP, CP_UTF8, ...) as UTF-16.
 std::wstring widen(const std::string& text, UINT codePage = CP_ACP);
