@@ -25,14 +25,16 @@ char* copyUpTo(char* text, char* end)
 } // namespace
 
 PathInfo::PathInfo(const char* name)
-    : m_exists(false), m_isFile(true), m_unresolved(false), m_drive(0), m_fullPath(),
-      m_extension(nullptr), m_baseName(nullptr), m_filePart(nullptr), m_directory(nullptr)
+    : m_exists(false), m_isFile(true), m_drive(0), m_fullPath(), m_extension(nullptr),
+      m_baseName(nullptr), m_filePart(nullptr), m_directory(nullptr), m_lookupError(ERROR_SUCCESS)
 {
     const DWORD length = GetFullPathNameA(name, MaxPathLength, m_fullPath, &m_filePart);
     if (length == 0 || length >= MaxPathLength) {
         // An empty name, or a full path too long for the buffer: nothing usable was
-        // written. Describe an empty path that does not exist.
-        m_unresolved = name[0] != '\0';
+        // written. Describe an empty path that does not exist. A long name may well
+        // name a file (Windows reaches long paths, and \\?\ names): its existence
+        // is unknown, not false.
+        m_lookupError = name[0] == '\0' ? ERROR_INVALID_NAME : ERROR_FILENAME_EXCED_RANGE;
         m_fullPath[0] = '\0';
         m_filePart = nullptr;
         m_baseName = _strdup("");
@@ -44,6 +46,8 @@ PathInfo::PathInfo(const char* name)
     if (attributes != INVALID_FILE_ATTRIBUTES) {
         m_exists = true;
         m_isFile = (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+    } else {
+        m_lookupError = GetLastError();
     }
 
     // Through unsigned char: a byte of 0x80 or more is negative as a plain char.
@@ -63,6 +67,14 @@ PathInfo::PathInfo(const char* name)
 
     char* separator = strrchr(m_fullPath, PathSeparator);
     m_directory = separator != nullptr ? copyUpTo(m_fullPath, separator) : _strdup("");
+}
+
+bool PathInfo::isMissing() const
+{
+    // Any other failure (access denied, a sharing violation, a device not ready, a
+    // share out of reach) leaves the file possibly there.
+    return m_lookupError == ERROR_FILE_NOT_FOUND || m_lookupError == ERROR_PATH_NOT_FOUND ||
+           m_lookupError == ERROR_INVALID_NAME;
 }
 
 PathInfo::~PathInfo()

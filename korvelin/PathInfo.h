@@ -7,8 +7,11 @@ constexpr unsigned MaxPathLength = 260;
 // Describes one path name as the user typed it: the resolved full path, whether it
 // exists and is a directory, and its drive, directory, base name and extension.
 // The constructor does all the work and never fails; a name that cannot be resolved
-// leaves an empty record that does not exist, and one that is not empty is marked
-// unresolved: whether it names a file is then unknown, not false.
+// leaves an empty record that does not exist.
+//
+// A record that does not exist is not always a missing file: the lookup also fails
+// for a folder the user may not list, a drive that is not ready or a share out of
+// reach. isMissing() tells the two apart.
 //
 // Two fields point into the record's own full path, so records are built in place
 // and never copied.
@@ -22,8 +25,13 @@ class PathInfo {
 
     bool exists() const { return m_exists; }
     bool isDirectory() const { return !m_isFile; }
-    // The name is not empty, but its full path did not fit the record (too long).
-    bool isUnresolved() const { return m_unresolved; }
+    // The system answered that nothing is there: the name, or its folder, is not
+    // found, or the text cannot name a file. An empty name names nothing.
+    bool isMissing() const;
+    // Why the lookup found nothing, as the system's error code; ERROR_SUCCESS (0)
+    // when it found the entry. A full path too long for the record was never looked
+    // up: ERROR_FILENAME_EXCED_RANGE.
+    unsigned long lookupError() const { return m_lookupError; }
 
     bool isFile() const { return m_isFile; }
     char drive() const { return m_drive; }
@@ -38,13 +46,13 @@ class PathInfo {
   private:
     bool m_exists;
     bool m_isFile;
-    bool m_unresolved;
     char m_drive;
     char m_fullPath[MaxPathLength];
     char* m_extension; // borrowed from m_fullPath
     char* m_baseName;  // owned, malloc'd
     char* m_filePart;  // borrowed from m_fullPath
     char* m_directory; // owned, malloc'd
+    unsigned long m_lookupError;
 };
 
 #endif

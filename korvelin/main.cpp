@@ -4,7 +4,7 @@
 // Both names are checked first; every failure is one line on standard error and
 // exit code 1.
 
-#include <stdio.h> // before <windows.h>: keeps the system runtime's printf family
+#include "TextOutput.h"
 
 #include <windows.h>
 
@@ -15,9 +15,9 @@
 
 static void printBanner()
 {
-    printf("Korvelin version " KORVELIN_VERSION "\n"
-           "Creates a Hard Link to an existing file.\n" KORVELIN_NOTICE "\n"
-           "Visit our website for other freeware and shareware tools\n");
+    printText(stdout, "Korvelin version " KORVELIN_VERSION "\n"
+                      "Creates a Hard Link to an existing file.\n" KORVELIN_NOTICE "\n"
+                      "Visit our website for other freeware and shareware tools\n");
     // When both streams go to one file, the banner must still come first.
     fflush(stdout);
 }
@@ -30,7 +30,7 @@ int main(int argc, char* argv[])
     printBanner();
 
     if (argc != 3) {
-        fprintf(stderr, "Usage:\nKorvelin NewFileName ExistingFileName\n");
+        printText(stderr, "Usage:\nKorvelin NewFileName ExistingFileName\n");
         return 1;
     }
     const char* newFileName = argv[1];
@@ -40,13 +40,13 @@ int main(int argc, char* argv[])
     // be an existing file: act on no name but the one the caller passed.
     const int inexact = findInexactArgument(argc, argv);
     if (inexact == ArgumentCountDiffers) {
-        fprintf(stderr, "ERROR: the command line holds characters that the system code page "
-                        "cannot represent\n");
+        printText(stderr, "ERROR: the command line holds characters that the system code page "
+                          "cannot represent\n");
         return 1;
     }
     if (inexact != AllArgumentsExact) {
-        fprintf(stderr, "ERROR: %s holds characters that the system code page cannot represent\n",
-                inexact == 1 ? "NewFileName" : "ExistingFileName");
+        printText(stderr, "ERROR: %s holds characters that the system code page cannot represent\n",
+                  inexact == 1 ? "NewFileName" : "ExistingFileName");
         return 1;
     }
 
@@ -55,27 +55,28 @@ int main(int argc, char* argv[])
     PathInfo existingFile(existingFileName);
 
     if (newFile.exists()) {
-        fprintf(stderr, "ERROR: %s already exists\n", newFileName);
+        printText(stderr, "ERROR: %s already exists\n", newFileName);
         return 1;
     }
-    // A full path too long for the record says nothing about the file (Windows
-    // reaches long paths, and \\?\ names): make no claim, let the link call answer.
-    if (!existingFile.exists() && !existingFile.isUnresolved()) {
-        fprintf(stderr, "ERROR: %s does not exist\n", existingFileName);
+    // Only the system's own "not there" makes a missing file. A lookup that failed
+    // for another reason, or a full path too long to look up, says nothing about the
+    // file: make no claim, and let the link call answer.
+    if (existingFile.isMissing()) {
+        printText(stderr, "ERROR: %s does not exist\n", existingFileName);
         return 1;
     }
     if (existingFile.isDirectory()) {
-        fprintf(stderr, "ERROR: %s is a directory\n", existingFileName);
+        printText(stderr, "ERROR: %s is a directory\n", existingFileName);
         return 1;
     }
 
     // The names go to the system as typed; whatever else is wrong (another volume,
     // a missing folder, no rights) the system says in its own words.
     if (!CreateHardLinkA(newFileName, existingFileName, nullptr)) {
-        fprintf(stderr, "ERROR: %s\n", describeLastError());
+        printText(stderr, "ERROR: %s\n", describeLastError());
         return 1;
     }
 
-    printf("Korvelin from \"%s\" to \"%s\" made\n", newFileName, existingFileName);
+    printText(stdout, "Korvelin from \"%s\" to \"%s\" made\n", newFileName, existingFileName);
     return 0;
 }

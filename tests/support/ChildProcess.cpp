@@ -210,3 +210,10 @@ std::string windowsPath(const std::string& buildPath)
     }
     return path;
 }
+
+bool runsUnderWine()
+{
+    // Wine's ntdll exports its version; Windows' has no such function.
+    const HMODULE ntdll = GetModuleHandleA("ntdll.dll");
+    return ntdll != nullptr && GetProcAddress(ntdll, "wine_get_version") != nullptr;
+}

@@ -79,4 +79,10 @@ std::string quoteArgument(const std::string& argument);
 // A path as the build wrote it (a Unix path when cross-compiled) as Windows sees it.
 std::string windowsPath(const std::string& buildPath);
 
+// Whether the tests run under Wine rather than Windows. Where the two differ by
+// design (Wine makes links with names past the classic path limit, which Windows'
+// narrow calls refuse), a test expects Windows' documented answer on Windows and
+// Wine's under Wine.
+bool runsUnderWine();
+
 #endif

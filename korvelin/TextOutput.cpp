@@ -1,0 +1,104 @@
+#include "TextOutput.h"
+
+#include <io.h>
+#include <stdarg.h>
+#include <stdlib.h>
+#include <windows.h>
+
+namespace {
+
+// At most this many characters a write: consoles before Windows 8 refuse a write
+// whose text does not fit their 64 KB of shared memory.
+const DWORD ConsoleChunk = 8192;
+
+// The console behind the stream, or null when the stream goes to a file or a pipe.
+HANDLE consoleOf(FILE* stream)
+{
+    const HANDLE handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream)));
+    DWORD mode = 0;
+    return handle != INVALID_HANDLE_VALUE && GetConsoleMode(handle, &mode) ? handle : nullptr;
+}
+
+// The formatted text, malloc'd; null when it cannot be made.
+char* formatText(const char* format, va_list arguments)
+{
+    va_list counting;
+    va_copy(counting, arguments);
+    const int length = _vscprintf(format, counting);
+    va_end(counting);
+    if (length < 0)
+        return nullptr;
+    char* text = static_cast<char*>(malloc(length + 1));
+    if (text != nullptr)
+        _vsnprintf(text, length + 1, format, arguments);
+    return text;
+}
+
+// The text as UTF-16, each "\n" made "\r\n" as the runtime's text mode would; malloc'd,
+// null when it cannot be made. *length receives its length.
+wchar_t* consoleCharacters(const char* text, DWORD* length)
+{
+    const int size = MultiByteToWideChar(CP_ACP, 0, text, -1, nullptr, 0);
+    wchar_t* wide = size > 0 ? static_cast<wchar_t*>(malloc(size * sizeof(wchar_t))) : nullptr;
+    if (wide == nullptr)
+        return nullptr;
+    MultiByteToWideChar(CP_ACP, 0, text, -1, wide, size);
+
+    int lineFeeds = 0;
+    for (int i = 0; i < size; ++i)
+        lineFeeds += wide[i] == L'\n';
+    wchar_t* characters = static_cast<wchar_t*>(malloc((size + lineFeeds) * sizeof(wchar_t)));
+    if (characters != nullptr) {
+        DWORD count = 0;
+        for (int i = 0; i < size - 1; ++i) {
+            if (wide[i] == L'\n')
+                characters[count++] = L'\r';
+            characters[count++] = wide[i];
+        }
+        *length = count;
+    }
+    free(wide);
+    return characters;
+}
+
+void writeToConsole(HANDLE console, const wchar_t* text, DWORD length)
+{
+    while (length > 0) {
+        DWORD count = length < ConsoleChunk ? length : ConsoleChunk;
+        // Never split a character in two.
+        if (count < length && IS_HIGH_SURROGATE(text[count - 1]))
+            --count;
+        DWORD written = 0;
+        if (!WriteConsoleW(console, text, count, &written, nullptr) || written == 0)
+            return;
+        text += written;
+        length -= written;
+    }
+}
+
+} // namespace
+
+void printText(FILE* stream, const char* format, ...)
+{
+    va_list arguments;
+    va_start(arguments, format);
+    const HANDLE console = consoleOf(stream);
+    if (console == nullptr) {
+        vfprintf(stream, format, arguments);
+        va_end(arguments);
+        return;
+    }
+    char* text = formatText(format, arguments);
+    va_end(arguments);
+    if (text == nullptr)
+        return;
+    DWORD length = 0;
+    wchar_t* characters = consoleCharacters(text, &length);
+    if (characters != nullptr) {
+        // Whatever the runtime still holds for this stream goes first.
+        fflush(stream);
+        writeToConsole(console, characters, length);
+        free(characters);
+    }
+    free(text);
+}
