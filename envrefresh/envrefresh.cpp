@@ -1,8 +1,9 @@
 // envrefresh
 //
-// Tells every top-level window that the environment settings changed, so that
-// running programs such as Explorer reread them from the registry. Prints nothing,
-// ignores its arguments, always exits 0.
+// Tells every top-level window of this desktop that the environment settings changed,
+// so that running programs such as Explorer reread them from the registry and hand
+// the new values to the programs they start from then on. Prints nothing, ignores its
+// arguments, always exits 0.
 
 #include <windows.h>
 
@@ -24,7 +25,10 @@ void broadcastSettingChange(const char* text)
 
 int broadcastEnvironmentChange()
 {
-    // Let go of the console at once: the caller's window need not wait on us.
+    // Let go of the console at once. Started from Explorer, a shortcut or the Run box,
+    // the console window that Windows made for us closes now instead of standing
+    // empty through the broadcasts. A shell that started us (cmd.exe, PowerShell)
+    // still waits for us to end, and keeps its console.
     FreeConsole();
     broadcastSettingChange(EnvironmentText);
     broadcastSettingChange(EnvironmentTextUpper);
