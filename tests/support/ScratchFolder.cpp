@@ -1,46 +1,87 @@
 #include "ScratchFolder.h"
 
+#include "ChildProcess.h"
+
 #include <windows.h>
 
 #include <algorithm>
-#include <fstream>
 #include <sstream>
 #include <stdexcept>
 
 namespace {
 
-void removeTree(const std::string& path)
+// Files are made, read and removed through \\?\ and the wide calls, which reach full
+// paths past the classic limit of 260 characters on Windows as well as under Wine.
+std::wstring extendedPath(const std::string& path)
 {
-    WIN32_FIND_DATAA entry;
-    HANDLE search = FindFirstFileA((path + "\\*").c_str(), &entry);
+    return L"\\\\?\\" + widen(path);
+}
+
+// A name as the system code page holds it, as the tests and the programs see it.
+std::string narrow(const wchar_t* text)
+{
+    const int size = WideCharToMultiByte(CP_ACP, 0, text, -1, nullptr, 0, nullptr, nullptr);
+    std::string result(size > 0 ? size : 1, '\0');
+    WideCharToMultiByte(CP_ACP, 0, text, -1, &result[0], size, nullptr, nullptr);
+    result.resize(result.size() - 1);
+    return result;
+}
+
+// Pairs an open file with its release.
+class FileHandle {
+  public:
+    FileHandle(const std::string& path, DWORD access, DWORD disposition)
+        : m_file(CreateFileW(extendedPath(path).c_str(), access,
+                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                             disposition, FILE_ATTRIBUTE_NORMAL, nullptr))
+    {
+    }
+    ~FileHandle()
+    {
+        if (m_file != INVALID_HANDLE_VALUE)
+            CloseHandle(m_file);
+    }
+    FileHandle(const FileHandle&) = delete;
+    FileHandle& operator=(const FileHandle&) = delete;
+
+    HANDLE get() const { return m_file; }
+
+  private:
+    HANDLE m_file;
+};
+
+void removeTree(const std::wstring& path)
+{
+    WIN32_FIND_DATAW entry;
+    HANDLE search = FindFirstFileW((path + L"\\*").c_str(), &entry);
     if (search != INVALID_HANDLE_VALUE) {
         do {
-            const std::string name = entry.cFileName;
-            if (name == "." || name == "..")
+            const std::wstring name = entry.cFileName;
+            if (name == L"." || name == L"..")
                 continue;
-            const std::string child = path + "\\" + name;
+            const std::wstring child = path + L"\\" + name;
             if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
                 removeTree(child);
             } else {
-                SetFileAttributesA(child.c_str(), FILE_ATTRIBUTE_NORMAL);
-                DeleteFileA(child.c_str());
+                SetFileAttributesW(child.c_str(), FILE_ATTRIBUTE_NORMAL);
+                DeleteFileW(child.c_str());
             }
-        } while (FindNextFileA(search, &entry));
+        } while (FindNextFileW(search, &entry));
         FindClose(search);
     }
-    RemoveDirectoryA(path.c_str());
+    RemoveDirectoryW(path.c_str());
 }
 
 void collect(const ScratchFolder& folder, const std::string& relative,
              std::vector<std::string>& entries)
 {
-    WIN32_FIND_DATAA entry;
+    WIN32_FIND_DATAW entry;
     const std::string base = relative.empty() ? folder.path() : folder.pathOf(relative);
-    HANDLE search = FindFirstFileA((base + "\\*").c_str(), &entry);
+    HANDLE search = FindFirstFileW((extendedPath(base) + L"\\*").c_str(), &entry);
     if (search == INVALID_HANDLE_VALUE)
         return;
     do {
-        const std::string name = entry.cFileName;
+        const std::string name = narrow(entry.cFileName);
         if (name == "." || name == "..")
             continue;
         const std::string child = relative.empty() ? name : relative + "\\" + name;
@@ -50,7 +91,7 @@ void collect(const ScratchFolder& folder, const std::string& relative,
         } else {
             entries.push_back(child + " = " + folder.readFile(child));
         }
-    } while (FindNextFileA(search, &entry));
+    } while (FindNextFileW(search, &entry));
     FindClose(search);
 }
 
@@ -75,7 +116,7 @@ ScratchFolder::ScratchFolder()
 
 ScratchFolder::~ScratchFolder()
 {
-    removeTree(m_path);
+    removeTree(extendedPath(m_path));
 }
 
 std::string ScratchFolder::pathOf(const std::string& name) const
@@ -85,23 +126,31 @@ std::string ScratchFolder::pathOf(const std::string& name) const
 
 void ScratchFolder::writeFile(const std::string& name, const std::string& content) const
 {
-    std::ofstream file(pathOf(name), std::ios::binary);
-    file << content;
-    if (!file)
+    FileHandle file(pathOf(name), GENERIC_WRITE, CREATE_ALWAYS);
+    DWORD written = 0;
+    if (file.get() == INVALID_HANDLE_VALUE ||
+        !WriteFile(file.get(), content.data(), static_cast<DWORD>(content.size()), &written,
+                   nullptr) ||
+        written != content.size())
         throw std::runtime_error("cannot write " + pathOf(name));
 }
 
 std::string ScratchFolder::readFile(const std::string& name) const
 {
-    std::ifstream file(pathOf(name), std::ios::binary);
-    std::ostringstream content;
-    content << file.rdbuf();
-    return content.str();
+    // A file that cannot be opened reads as empty.
+    FileHandle file(pathOf(name), GENERIC_READ, OPEN_EXISTING);
+    std::string content;
+    char chunk[4096];
+    DWORD count = 0;
+    while (file.get() != INVALID_HANDLE_VALUE &&
+           ReadFile(file.get(), chunk, sizeof chunk, &count, nullptr) && count > 0)
+        content.append(chunk, count);
+    return content;
 }
 
 void ScratchFolder::makeFolder(const std::string& name) const
 {
-    if (!CreateDirectoryA(pathOf(name).c_str(), nullptr))
+    if (!CreateDirectoryW(extendedPath(pathOf(name)).c_str(), nullptr))
         throw std::runtime_error("cannot create " + pathOf(name));
 }
 
