@@ -17,9 +17,15 @@ namespace {
 const std::vector<std::string> OurTexts = {"Environment", "ENVIRONMENT"};
 const std::vector<std::string> TheTwoBroadcasts = {"0 Environment", "0 ENVIRONMENT"};
 
-std::string envrefreshWith(const std::string& arguments)
+// Command lines of the programs beside the tests, wide: their folder may hold any name.
+std::wstring commandLineOf(const std::string& program, const std::string& arguments)
 {
-    return quoteArgument(windowsPath(ENVREFRESH_PROGRAM)) + " " + arguments;
+    return widen(quoteArgument(besideThisProgram(program)) + " " + arguments, CP_UTF8);
+}
+
+std::wstring envrefreshWith(const std::string& arguments)
+{
+    return commandLineOf("envrefresh.exe", arguments);
 }
 
 std::vector<std::string> lines(const std::string& text)
@@ -122,7 +128,7 @@ TEST(Envrefresh, BroadcastsBothTextsToEveryTopLevelWindow)
     SettingChangeWindow second;
     const std::string readyName = "KorvelinListenerReady-" + std::to_string(GetCurrentProcessId());
     Event listenerReady(readyName);
-    ChildProcess listener(quoteArgument(windowsPath(LISTENER_PROGRAM)) + " " + readyName);
+    ChildProcess listener(commandLineOf("settingchange_listener.exe", readyName));
     HANDLE waitFor[] = {listenerReady.get(), listener.process()};
     ASSERT_EQ(WaitForMultipleObjects(2, waitFor, FALSE, 30000), WAIT_OBJECT_0)
         << "the listener did not start";
@@ -173,7 +179,7 @@ TEST(Envrefresh, LetsGoOfItsConsoleBeforeItBroadcasts)
     const std::string readyName =
         "KorvelinConsoleListener-" + std::to_string(GetCurrentProcessId());
     Event listenerReady(readyName);
-    ChildProcess listener(quoteArgument(windowsPath(LISTENER_PROGRAM)) + " " + readyName);
+    ChildProcess listener(commandLineOf("settingchange_listener.exe", readyName));
     HANDLE waitFor[] = {listenerReady.get(), listener.process()};
     ASSERT_EQ(WaitForMultipleObjects(2, waitFor, FALSE, 30000), WAIT_OBJECT_0)
         << "the listener did not start";

@@ -27,9 +27,9 @@ std::string crlf(const std::string& text)
     return converted;
 }
 
-// With the scratch folder's path in front, too long a full path for the classic limit
-// of 260 characters; short enough for one name on any file system.
-const std::string LongName = std::string(230, 'L') + ".txt";
+// With the scratch folder's path in front, even "C:\\", too long a full path for the
+// classic limit of 260 characters; short enough for one name on any file system.
+const std::string LongName = std::string(240, 'L') + ".txt";
 
 const std::string Banner =
     crlf("Korvelin version " + std::to_string(GIVEN_VERSION_MAJOR) + "." +
@@ -56,7 +56,7 @@ std::string inCodePage(const std::string& utf8)
 // whatever the code page can hold.
 std::wstring korvelinCommandLine(const std::vector<std::string>& arguments)
 {
-    std::string commandLine = quoteArgument(windowsPath(KORVELIN_PROGRAM));
+    std::string commandLine = quoteArgument(besideThisProgram("Korvelin.exe"));
     for (const std::string& argument : arguments)
         commandLine += " " + quoteArgument(argument);
     return widen(commandLine, CP_UTF8);

@@ -1,4 +1,5 @@
-// The version block and icon of Korvelin.exe, read from the file as data.
+// The version blocks of both programs and the icon of Korvelin.exe, read from the
+// files as data.
 
 #include "ChildProcess.h"
 
@@ -11,19 +12,30 @@
 
 namespace {
 
-const std::string Program = windowsPath(KORVELIN_PROGRAM);
+const std::string Program = besideThisProgram("Korvelin.exe");
 
 // "1, 0, 1, 0" for version 1.0.1.
 const std::string VersionText = std::to_string(GIVEN_VERSION_MAJOR) + ", " +
                                 std::to_string(GIVEN_VERSION_MINOR) + ", " +
                                 std::to_string(GIVEN_VERSION_PATCH) + ", 0";
 
-std::vector<char> versionBlock()
+// What each program says of itself beyond the version and the maker.
+const struct ProgramFile {
+    const char* name;
+    const char* description;
+    const char* internalName;
+} Programs[] = {
+    {"Korvelin.exe", "Korvelin", "Korvelin"},
+    {"envrefresh.exe", "Environment change notifier", "envrefresh"},
+};
+
+std::vector<char> versionBlock(const std::string& program)
 {
+    const std::wstring path = widen(program, CP_UTF8);
     DWORD ignored = 0;
-    const DWORD size = GetFileVersionInfoSizeA(Program.c_str(), &ignored);
+    const DWORD size = GetFileVersionInfoSizeW(path.c_str(), &ignored);
     std::vector<char> block(size);
-    if (size == 0 || !GetFileVersionInfoA(Program.c_str(), 0, size, block.data()))
+    if (size == 0 || !GetFileVersionInfoW(path.c_str(), 0, size, block.data()))
         block.clear();
     return block;
 }
@@ -32,7 +44,7 @@ std::vector<char> versionBlock()
 class DataModule {
   public:
     explicit DataModule(const std::string& path)
-        : m_module(LoadLibraryExA(path.c_str(), nullptr,
+        : m_module(LoadLibraryExW(widen(path, CP_UTF8).c_str(), nullptr,
                                   LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE))
     {
     }
@@ -95,64 +107,70 @@ int countResources(HMODULE module, LPCSTR type)
 
 TEST(VersionResource, HoldsTheFixedVersionAndFlags)
 {
-    std::vector<char> block = versionBlock();
-    ASSERT_FALSE(block.empty()) << Program;
+    for (const ProgramFile& program : Programs) {
+        SCOPED_TRACE(program.name);
+        std::vector<char> block = versionBlock(besideThisProgram(program.name));
+        ASSERT_FALSE(block.empty());
 
-    VS_FIXEDFILEINFO* fixed = nullptr;
-    UINT length = 0;
-    ASSERT_TRUE(VerQueryValueA(block.data(), "\\", reinterpret_cast<void**>(&fixed), &length));
-    ASSERT_EQ(length, sizeof(VS_FIXEDFILEINFO));
-    const DWORD high = GIVEN_VERSION_MAJOR << 16 | GIVEN_VERSION_MINOR;
-    const DWORD low = GIVEN_VERSION_PATCH << 16;
-    EXPECT_EQ(fixed->dwFileVersionMS, high);
-    EXPECT_EQ(fixed->dwFileVersionLS, low);
-    EXPECT_EQ(fixed->dwProductVersionMS, high);
-    EXPECT_EQ(fixed->dwProductVersionLS, low);
-    EXPECT_EQ(fixed->dwFileFlags & fixed->dwFileFlagsMask, 0u);
-    EXPECT_EQ(fixed->dwFileOS, 0x40004u);
-    EXPECT_EQ(fixed->dwFileType, 1u);
+        VS_FIXEDFILEINFO* fixed = nullptr;
+        UINT length = 0;
+        ASSERT_TRUE(VerQueryValueA(block.data(), "\\", reinterpret_cast<void**>(&fixed), &length));
+        ASSERT_EQ(length, sizeof(VS_FIXEDFILEINFO));
+        const DWORD high = GIVEN_VERSION_MAJOR << 16 | GIVEN_VERSION_MINOR;
+        const DWORD low = GIVEN_VERSION_PATCH << 16;
+        EXPECT_EQ(fixed->dwFileVersionMS, high);
+        EXPECT_EQ(fixed->dwFileVersionLS, low);
+        EXPECT_EQ(fixed->dwProductVersionMS, high);
+        EXPECT_EQ(fixed->dwProductVersionLS, low);
+        EXPECT_EQ(fixed->dwFileFlags & fixed->dwFileFlagsMask, 0u);
+        EXPECT_EQ(fixed->dwFileOS, 0x40004u);
+        EXPECT_EQ(fixed->dwFileType, 1u);
 
-    struct Translation {
-        WORD language;
-        WORD codePage;
-    }* translations = nullptr;
-    ASSERT_TRUE(VerQueryValueA(block.data(), "\\VarFileInfo\\Translation",
-                               reinterpret_cast<void**>(&translations), &length));
-    ASSERT_EQ(length, sizeof(Translation));
-    EXPECT_EQ(translations->language, 0x0406);
-    EXPECT_EQ(translations->codePage, 1200);
+        struct Translation {
+            WORD language;
+            WORD codePage;
+        }* translations = nullptr;
+        ASSERT_TRUE(VerQueryValueA(block.data(), "\\VarFileInfo\\Translation",
+                                   reinterpret_cast<void**>(&translations), &length));
+        ASSERT_EQ(length, sizeof(Translation));
+        EXPECT_EQ(translations->language, 0x0406);
+        EXPECT_EQ(translations->codePage, 1200);
+    }
 }
 
 TEST(VersionResource, HoldsTheStringTable)
 {
-    std::vector<char> block = versionBlock();
-    ASSERT_FALSE(block.empty()) << Program;
+    for (const ProgramFile& program : Programs) {
+        SCOPED_TRACE(program.name);
+        std::vector<char> block = versionBlock(besideThisProgram(program.name));
+        ASSERT_FALSE(block.empty());
 
-    const struct {
-        const char* name;
-        std::string value;
-    } rows[] = {
-        {"Comments", ""},
-        {"CompanyName", GIVEN_KORVELIN_MAKER},
-        {"FileDescription", "Korvelin"},
-        {"FileVersion", VersionText},
-        {"InternalName", "Korvelin"},
-        {"LegalCopyright", "Copyright (C) " GIVEN_KORVELIN_MAKER},
-        {"LegalTrademarks", ""},
-        {"OriginalFilename", "Korvelin.exe"},
-        {"PrivateBuild", ""},
-        {"ProductName", "Korvelin by " GIVEN_KORVELIN_MAKER},
-        {"ProductVersion", VersionText},
-        {"SpecialBuild", ""},
-    };
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.name);
-        const std::string query = std::string("\\StringFileInfo\\040604B0\\") + row.name;
-        char* value = nullptr;
-        UINT length = 0;
-        ASSERT_TRUE(
-            VerQueryValueA(block.data(), query.c_str(), reinterpret_cast<void**>(&value), &length));
-        EXPECT_EQ(std::string(length > 0 ? value : ""), row.value);
+        const struct {
+            const char* name;
+            std::string value;
+        } rows[] = {
+            {"Comments", ""},
+            {"CompanyName", GIVEN_KORVELIN_MAKER},
+            {"FileDescription", program.description},
+            {"FileVersion", VersionText},
+            {"InternalName", program.internalName},
+            {"LegalCopyright", "Copyright (C) " GIVEN_KORVELIN_MAKER},
+            {"LegalTrademarks", ""},
+            {"OriginalFilename", program.name},
+            {"PrivateBuild", ""},
+            {"ProductName", "Korvelin by " GIVEN_KORVELIN_MAKER},
+            {"ProductVersion", VersionText},
+            {"SpecialBuild", ""},
+        };
+        for (const auto& row : rows) {
+            SCOPED_TRACE(row.name);
+            const std::string query = std::string("\\StringFileInfo\\040604B0\\") + row.name;
+            char* value = nullptr;
+            UINT length = 0;
+            ASSERT_TRUE(VerQueryValueA(block.data(), query.c_str(),
+                                       reinterpret_cast<void**>(&value), &length));
+            EXPECT_EQ(std::string(length > 0 ? value : ""), row.value);
+        }
     }
 }
 

@@ -198,17 +198,51 @@ std::string quoteArgument(const std::string& argument)
     return quoted;
 }
 
-std::string windowsPath(const std::string& buildPath)
+std::string utf8(const std::wstring& text)
 {
-    std::string path = buildPath;
-    // Wine shows the Unix root as drive Z:.
-    if (!path.empty() && path[0] == '/')
-        path = "Z:" + path;
-    for (char& c : path) {
-        if (c == '/')
-            c = '\\';
-    }
-    return path;
+    if (text.empty())
+        return std::string();
+    const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
+                                         nullptr, 0, nullptr, nullptr);
+    std::string result(size, '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &result[0], size,
+                        nullptr, nullptr);
+    return result;
+}
+
+std::string narrow(const std::wstring& text)
+{
+    if (text.empty())
+        return std::string();
+    const int size = WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()),
+                                         nullptr, 0, nullptr, nullptr);
+    std::string result(size, '\0');
+    WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), &result[0], size,
+                        nullptr, nullptr);
+    return result;
+}
+
+bool heldByCodePage(const std::wstring& text)
+{
+    // UTF-8 as the system code page holds every character; it takes no flags.
+    if (GetACP() == CP_UTF8)
+        return true;
+    BOOL usedDefault = FALSE;
+    const int size =
+        WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text.data(),
+                            static_cast<int>(text.size()), nullptr, 0, nullptr, &usedDefault);
+    return !text.empty() && size > 0 && !usedDefault && widen(narrow(text)) == text;
+}
+
+std::string besideThisProgram(const std::string& name)
+{
+    // Wide, so that any folder works whatever the code page holds.
+    std::wstring path(32768, L'\0');
+    const DWORD length = GetModuleFileNameW(nullptr, &path[0], static_cast<DWORD>(path.size()));
+    if (length == 0 || length >= path.size())
+        fail("GetModuleFileName");
+    path.resize(length);
+    return utf8(path.substr(0, path.rfind(L'\\') + 1)) + name;
 }
 
 bool runsUnderWine()

@@ -76,8 +76,19 @@ std::wstring widen(const std::string& text, UINT codePage = CP_ACP);
 // it back unchanged.
 std::string quoteArgument(const std::string& argument);
 
-// A path as the build wrote it (a Unix path when cross-compiled) as Windows sees it.
-std::string windowsPath(const std::string& buildPath);
+// Text as UTF-8.
+std::string utf8(const std::wstring& text);
+
+// Text in the system code page, as a narrow program sees it.
+std::string narrow(const std::wstring& text);
+
+// Whether the system code page holds the text exactly: no character of it missing,
+// none replaced by a look-alike. Which names a test can use depends on this.
+bool heldByCodePage(const std::wstring& text);
+
+// The full path, in UTF-8, of a file in the folder of the running test program: the
+// programs under test lie beside the tests, in the build tree as in the test bundle.
+std::string besideThisProgram(const std::string& name);
 
 // Whether the tests run under Wine rather than Windows. Where the two differ by
 // design (Wine makes links with names past the classic path limit, which Windows'

@@ -17,14 +17,18 @@ std::wstring extendedPath(const std::string& path)
     return L"\\\\?\\" + widen(path);
 }
 
-// A name as the system code page holds it, as the tests and the programs see it.
-std::string narrow(const wchar_t* text)
+// The user's temporary folder, with its separator, in the system code page: the
+// programs under test take narrow names. Where the code page cannot hold it (a user
+// name in another script) its short name can.
+std::string temporaryFolder()
 {
-    const int size = WideCharToMultiByte(CP_ACP, 0, text, -1, nullptr, 0, nullptr, nullptr);
-    std::string result(size > 0 ? size : 1, '\0');
-    WideCharToMultiByte(CP_ACP, 0, text, -1, &result[0], size, nullptr, nullptr);
-    result.resize(result.size() - 1);
-    return result;
+    wchar_t folder[MAX_PATH + 1];
+    DWORD length = GetTempPathW(MAX_PATH + 1, folder);
+    if (length > 0 && length <= MAX_PATH && !heldByCodePage(folder))
+        length = GetShortPathNameW(folder, folder, MAX_PATH + 1);
+    if (length == 0 || length > MAX_PATH || !heldByCodePage(folder))
+        throw std::runtime_error("no temporary folder that the system code page can name");
+    return narrow(folder);
 }
 
 // Pairs an open file with its release.
@@ -99,13 +103,11 @@ void collect(const ScratchFolder& folder, const std::string& relative,
 
 ScratchFolder::ScratchFolder()
 {
-    char current[MAX_PATH];
-    if (GetCurrentDirectoryA(MAX_PATH, current) == 0)
-        throw std::runtime_error("GetCurrentDirectory failed");
+    const std::string temporary = temporaryFolder();
     static unsigned counter = 0;
     for (;;) {
         std::ostringstream name;
-        name << current << "\\scratch-" << GetCurrentProcessId() << "-" << ++counter;
+        name << temporary << "korvelin-test-" << GetCurrentProcessId() << "-" << ++counter;
         m_path = name.str();
         if (CreateDirectoryA(m_path.c_str(), nullptr))
             return;

@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-// A fresh, empty folder below the current directory, removed with all it holds when
-// the object goes. Tests keep their files out of the Wine prefix this way.
+// A fresh, empty folder in the user's temporary folder, removed with all it holds
+// when the object goes.
 class ScratchFolder {
   public:
     ScratchFolder();
