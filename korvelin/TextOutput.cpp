@@ -11,12 +11,22 @@ namespace {
 // whose text does not fit their 64 KB of shared memory.
 const DWORD ConsoleChunk = 8192;
 
-// The console behind the stream, or null when the stream goes to a file or a pipe.
-HANDLE consoleOf(FILE* stream)
+// The handle behind the stream when it may be a console: a character device. Null for
+// a file, a pipe, or a stream without a handle. GetConsoleMode cannot tell: it needs
+// read access, and a console handle opened for writing alone (2>CON, or CONOUT$ from
+// a parent) would be taken for a file and shown in the console's code page. NUL and
+// serial ports are character devices too; printText tells them by the first write.
+HANDLE consoleCandidate(FILE* stream)
 {
-    const HANDLE handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream)));
-    DWORD mode = 0;
-    return handle != INVALID_HANDLE_VALUE && GetConsoleMode(handle, &mode) ? handle : nullptr;
+    // -2 for a stream without a descriptor (a program started with no standard
+    // handles). _get_osfhandle would hand it to the invalid-parameter handler, which
+    // ends a program built with the static runtime.
+    const int descriptor = _fileno(stream);
+    if (descriptor < 0)
+        return nullptr;
+    const HANDLE handle = reinterpret_cast<HANDLE>(_get_osfhandle(descriptor));
+    return handle != INVALID_HANDLE_VALUE && GetFileType(handle) == FILE_TYPE_CHAR ? handle
+                                                                                   : nullptr;
 }
 
 // The formatted text, malloc'd; null when it cannot be made.
@@ -61,8 +71,11 @@ wchar_t* consoleCharacters(const char* text, DWORD* length)
     return characters;
 }
 
-void writeToConsole(HANDLE console, const wchar_t* text, DWORD length)
+// Hands the characters to the console. False when the handle took none of them: a
+// character device that is no console.
+bool writeToConsole(HANDLE console, const wchar_t* text, DWORD length)
 {
+    bool wroteAny = false;
     while (length > 0) {
         DWORD count = length < ConsoleChunk ? length : ConsoleChunk;
         // Never split a character in two.
@@ -70,10 +83,12 @@ void writeToConsole(HANDLE console, const wchar_t* text, DWORD length)
             --count;
         DWORD written = 0;
         if (!WriteConsoleW(console, text, count, &written, nullptr) || written == 0)
-            return;
+            return wroteAny;
+        wroteAny = true;
         text += written;
         length -= written;
     }
+    return true;
 }
 
 } // namespace
@@ -82,7 +97,7 @@ void printText(FILE* stream, const char* format, ...)
 {
     va_list arguments;
     va_start(arguments, format);
-    const HANDLE console = consoleOf(stream);
+    const HANDLE console = consoleCandidate(stream);
     if (console == nullptr) {
         vfprintf(stream, format, arguments);
         va_end(arguments);
@@ -94,11 +109,11 @@ void printText(FILE* stream, const char* format, ...)
         return;
     DWORD length = 0;
     wchar_t* characters = consoleCharacters(text, &length);
-    if (characters != nullptr) {
-        // Whatever the runtime still holds for this stream goes first.
-        fflush(stream);
-        writeToConsole(console, characters, length);
-        free(characters);
-    }
+    // Whatever the runtime still holds for this stream goes first.
+    fflush(stream);
+    // Not a console after all (NUL, a serial port): the bytes, as a file gets them.
+    if (characters == nullptr || !writeToConsole(console, characters, length))
+        fputs(text, stream);
+    free(characters);
     free(text);
 }
