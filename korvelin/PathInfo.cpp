@@ -12,6 +12,21 @@ namespace {
 const char PathSeparator = '\\';
 const char ExtensionSeparator = '.';
 
+// The last place in text where the character wanted stands, or null. Walks whole
+// characters: in a double-byte system code page (932, 936, 949, 950) the byte of a
+// backslash is also the second half of many characters, such as the katakana "so".
+char* lastCharacter(char* text, char wanted)
+{
+    char* found = nullptr;
+    for (char* c = text; *c != '\0'; ++c) {
+        if (*c == wanted)
+            found = c;
+        else if (IsDBCSLeadByte(static_cast<BYTE>(*c)) && c[1] != '\0')
+            ++c;
+    }
+    return found;
+}
+
 // Heap copy of text[0, end), made by cutting the string at end for a moment.
 char* copyUpTo(char* text, char* end)
 {
@@ -54,7 +69,7 @@ PathInfo::PathInfo(const char* name)
     m_drive = static_cast<char>(toupper(static_cast<unsigned char>(m_fullPath[0])));
 
     if (m_filePart != nullptr) {
-        char* dot = strrchr(m_filePart, ExtensionSeparator);
+        char* dot = lastCharacter(m_filePart, ExtensionSeparator);
         if (dot != nullptr) {
             m_baseName = copyUpTo(m_filePart, dot);
             m_extension = dot + 1;
@@ -65,7 +80,7 @@ PathInfo::PathInfo(const char* name)
         m_baseName = _strdup("");
     }
 
-    char* separator = strrchr(m_fullPath, PathSeparator);
+    char* separator = lastCharacter(m_fullPath, PathSeparator);
     m_directory = separator != nullptr ? copyUpTo(m_fullPath, separator) : _strdup("");
 }
 

@@ -163,17 +163,6 @@ ProgramOutput runProgram(const std::wstring& commandLine, const std::string& wor
     return child.finish();
 }
 
-std::wstring widen(const std::string& text, UINT codePage)
-{
-    if (text.empty())
-        return std::wstring();
-    const int size =
-        MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring wide(size, L'\0');
-    MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), &wide[0], size);
-    return wide;
-}
-
 std::string quoteArgument(const std::string& argument)
 {
     // Only where needed, as a person would type it: quotes change nothing else.
@@ -198,42 +187,6 @@ std::string quoteArgument(const std::string& argument)
     return quoted;
 }
 
-std::string utf8(const std::wstring& text)
-{
-    if (text.empty())
-        return std::string();
-    const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
-                                         nullptr, 0, nullptr, nullptr);
-    std::string result(size, '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &result[0], size,
-                        nullptr, nullptr);
-    return result;
-}
-
-std::string narrow(const std::wstring& text)
-{
-    if (text.empty())
-        return std::string();
-    const int size = WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()),
-                                         nullptr, 0, nullptr, nullptr);
-    std::string result(size, '\0');
-    WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), &result[0], size,
-                        nullptr, nullptr);
-    return result;
-}
-
-bool heldByCodePage(const std::wstring& text)
-{
-    // UTF-8 as the system code page holds every character; it takes no flags.
-    if (GetACP() == CP_UTF8)
-        return true;
-    BOOL usedDefault = FALSE;
-    const int size =
-        WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text.data(),
-                            static_cast<int>(text.size()), nullptr, 0, nullptr, &usedDefault);
-    return !text.empty() && size > 0 && !usedDefault && widen(narrow(text)) == text;
-}
-
 std::string besideThisProgram(const std::string& name)
 {
     // Wide, so that any folder works whatever the code page holds.
@@ -242,7 +195,7 @@ std::string besideThisProgram(const std::string& name)
     if (length == 0 || length >= path.size())
         fail("GetModuleFileName");
     path.resize(length);
-    return utf8(path.substr(0, path.rfind(L'\\') + 1)) + name;
+    return narrow(path.substr(0, path.rfind(L'\\') + 1), CP_UTF8) + name;
 }
 
 bool runsUnderWine()

@@ -1,6 +1,8 @@
 #ifndef KORVELIN_TESTS_CHILDPROCESS_H
 #define KORVELIN_TESTS_CHILDPROCESS_H
 
+#include "CodePage.h"
+
 #include <windows.h>
 
 #include <memory>
@@ -69,22 +71,9 @@ class ChildProcess {
 ProgramOutput runProgram(const std::wstring& commandLine, const std::string& workingDirectory = "",
                          bool mergedStreams = false);
 
-// Text of the given code page (CP_ACP, CP_UTF8, ...) as UTF-16.
-std::wstring widen(const std::string& text, UINT codePage = CP_ACP);
-
 // Quotes one argument, where it needs quotes, so that the runtime's splitting gives
 // it back unchanged.
 std::string quoteArgument(const std::string& argument);
-
-// Text as UTF-8.
-std::string utf8(const std::wstring& text);
-
-// Text in the system code page, as a narrow program sees it.
-std::string narrow(const std::wstring& text);
-
-// Whether the system code page holds the text exactly: no character of it missing,
-// none replaced by a look-alike. Which names a test can use depends on this.
-bool heldByCodePage(const std::wstring& text);
 
 // The full path, in UTF-8, of a file in the folder of the running test program: the
 // programs under test lie beside the tests, in the build tree as in the test bundle.

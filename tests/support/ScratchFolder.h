@@ -1,6 +1,8 @@
 #ifndef KORVELIN_TESTS_SCRATCHFOLDER_H
 #define KORVELIN_TESTS_SCRATCHFOLDER_H
 
+#include <windows.h>
+
 #include <string>
 #include <vector>
 
@@ -28,6 +30,22 @@ class ScratchFolder {
 
   private:
     std::string m_path;
+};
+
+// Runs a test with the process's current directory in a given folder.
+class CurrentDirectory {
+  public:
+    explicit CurrentDirectory(const std::string& path)
+    {
+        GetCurrentDirectoryW(MAX_PATH, m_saved);
+        SetCurrentDirectoryA(path.c_str());
+    }
+    ~CurrentDirectory() { SetCurrentDirectoryW(m_saved); }
+    CurrentDirectory(const CurrentDirectory&) = delete;
+    CurrentDirectory& operator=(const CurrentDirectory&) = delete;
+
+  private:
+    wchar_t m_saved[MAX_PATH];
 };
 
 #endif
