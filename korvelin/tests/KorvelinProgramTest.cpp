@@ -332,6 +332,44 @@ TEST(KorvelinProgram, PutsTheBannerFirstWhenBothStreamsShareAFile)
     EXPECT_EQ(exists.out, Banner + crlf("ERROR: a.txt already exists\n"));
 }
 
+// Started from a program without a console or standard handles (a service, a GUI
+// program), Korvelin has streams with nowhere to go. It must still act and exit as
+// always; the runtime of the Visual Studio build gives such a stream no descriptor.
+TEST(KorvelinProgram, WorksWithoutStandardHandles)
+{
+    struct Row {
+        std::vector<std::string> arguments;
+        DWORD exitCode;
+        DWORD links; // of b.txt afterwards
+    } rows[] = {
+        {{"a.txt", "b.txt"}, 0, 2},
+        {{"b.txt", "b.txt"}, 1, 1},
+        {{}, 1, 1},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(std::to_string(row.arguments.size()) + " arguments");
+        ScratchFolder folder;
+        populate(folder, {"b.txt"}, {});
+
+        STARTUPINFOW startup = {};
+        startup.cb = sizeof startup;
+        startup.dwFlags = STARTF_USESTDHANDLES; // all three null
+        PROCESS_INFORMATION info = {};
+        std::wstring commandLine = korvelinCommandLine(row.arguments);
+        const std::wstring directory = widen(folder.path());
+        ASSERT_TRUE(CreateProcessW(nullptr, &commandLine[0], nullptr, nullptr, FALSE,
+                                   DETACHED_PROCESS, nullptr, directory.c_str(), &startup, &info));
+        EXPECT_EQ(WaitForSingleObject(info.hProcess, 60000), WAIT_OBJECT_0);
+        DWORD exitCode = 0;
+        GetExitCodeProcess(info.hProcess, &exitCode);
+        CloseHandle(info.hThread);
+        CloseHandle(info.hProcess);
+
+        EXPECT_EQ(exitCode, row.exitCode);
+        EXPECT_EQ(fileInformation(folder.pathOf("b.txt")).nNumberOfLinks, row.links);
+    }
+}
+
 // A console decodes the bytes written to it in its own output code page, 850 here,
 // which differs from the system's, so names must reach it as characters. Wine's runtime
 // converts console output itself where it can tell a console, so under Wine the rows
