@@ -378,8 +378,22 @@ TEST(KorvelinProgram, WorksWithoutStandardHandles)
 // writing alone hides the console from GetConsoleMode, under Wine too.
 TEST(KorvelinProgram, ShowsTheNamesAsTypedOnAConsoleOfAnotherCodePage)
 {
-    if (!TwoHeldNames)
+    // Names of characters that a console shows one cell wide, which it reads back as
+    // they went in; a wide character (kanji) may take two cells on Windows.
+    const std::vector<std::string> names = heldOf({
+        u8"gef\u00fcllt.txt",
+        u8"\u00e9t\u00e9.txt",
+        u8"\uff7f\uff8c\uff84.txt",
+        u8"\uff83\uff7d\uff84.txt",
+        u8"\u0444\u0430\u0439\u043b.txt",
+        u8"\u0436\u0451\u043b\u0442\u044b\u0439.txt",
+        u8"\u03b1\u03c1\u03c7\u03b5\u03af\u03bf.txt",
+        u8"\u03c6\u03ac\u03ba\u03b5\u03bb\u03bf\u03c2.txt",
+    });
+    if (names.size() < 2)
         GTEST_SKIP() << "the system code page holds none of the names beyond ASCII";
+    const std::string& first = names[0];
+    const std::string& second = names[1];
     const DWORD ReadWrite = GENERIC_READ | GENERIC_WRITE;
     struct Row {
         std::vector<std::string> arguments;
@@ -387,16 +401,16 @@ TEST(KorvelinProgram, ShowsTheNamesAsTypedOnAConsoleOfAnotherCodePage)
         DWORD exitCode;
         DWORD access; // of the handle the program writes to
     } rows[] = {
-        {{HeldName1, HeldName2},
-         "Korvelin from \"" + HeldName1 + "\" to \"" + HeldName2 + "\" made\n",
+        {{first, second},
+         "Korvelin from \"" + first + "\" to \"" + second + "\" made\n",
          0,
          ReadWrite},
-        {{HeldName2, HeldName1}, "ERROR: " + HeldName2 + " already exists\n", 1, ReadWrite},
-        {{HeldName1, HeldName2},
-         "Korvelin from \"" + HeldName1 + "\" to \"" + HeldName2 + "\" made\n",
+        {{second, first}, "ERROR: " + second + " already exists\n", 1, ReadWrite},
+        {{first, second},
+         "Korvelin from \"" + first + "\" to \"" + second + "\" made\n",
          0,
          GENERIC_WRITE},
-        {{HeldName2, HeldName1}, "ERROR: " + HeldName2 + " already exists\n", 1, GENERIC_WRITE},
+        {{second, first}, "ERROR: " + second + " already exists\n", 1, GENERIC_WRITE},
     };
     FreeConsole();
     ASSERT_TRUE(AllocConsole());
@@ -408,7 +422,7 @@ TEST(KorvelinProgram, ShowsTheNamesAsTypedOnAConsoleOfAnotherCodePage)
     for (const Row& row : rows) {
         SCOPED_TRACE(row.shown + (row.access == ReadWrite ? "" : " (write-only handle)"));
         ScratchFolder folder;
-        populate(folder, {HeldName2}, {});
+        populate(folder, {second}, {});
         // A blank screen with the cursor at the top, so nothing scrolls away.
         CONSOLE_SCREEN_BUFFER_INFO before = {};
         ASSERT_TRUE(GetConsoleScreenBufferInfo(screen, &before));
