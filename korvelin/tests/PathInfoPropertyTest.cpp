@@ -227,6 +227,10 @@ TEST(PathInfoProperty, AgreesWithTheCharactersOnGeneratedNames)
         if (!underWine && !expected.fullPath.empty() &&
             !staysOnTheDrive(expected.wideFullPath, widen(scratch.path())[0]))
             continue;
+        // "z:" resolves against that drive's own current folder, whose name the code page
+        // may not hold: the narrow full path then names another file, or none.
+        if (!expected.fullPath.empty() && !heldByCodePage(expected.wideFullPath))
+            continue;
         if (!agrees(name, expected))
             return;
         ++checked;
