@@ -57,12 +57,6 @@ DWORD WINAPI PipeReader::readAll(void* self)
     return 0;
 }
 
-ChildProcess::ChildProcess(const std::string& commandLine, const std::string& workingDirectory,
-                           bool mergedStreams)
-    : ChildProcess(widen(commandLine), workingDirectory, mergedStreams)
-{
-}
-
 ChildProcess::ChildProcess(const std::wstring& commandLine, const std::string& workingDirectory,
                            bool mergedStreams)
     : m_process(nullptr), m_input(nullptr)

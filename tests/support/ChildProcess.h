@@ -39,11 +39,8 @@ class PipeReader {
 // standard error goes to the same pipe as its standard output, as `2>&1` would do.
 class ChildProcess {
   public:
-    // The wide command line reaches the program exactly; a narrow one goes through the
-    // system code page first, as it would from any narrow caller.
+    // The wide command line reaches the program exactly, whatever the code page holds.
     ChildProcess(const std::wstring& commandLine, const std::string& workingDirectory = "",
-                 bool mergedStreams = false);
-    ChildProcess(const std::string& commandLine, const std::string& workingDirectory = "",
                  bool mergedStreams = false);
     ~ChildProcess();
     ChildProcess(const ChildProcess&) = delete;
