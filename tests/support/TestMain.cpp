@@ -5,21 +5,22 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <cstdlib>
+#include <stdio.h>
+#include <stdlib.h>
 
 int main(int argc, char** argv)
 {
     testing::InitGoogleTest(&argc, argv);
     const int result = RUN_ALL_TESTS();
 
-    const char* countsFile = std::getenv("KORVELIN_TEST_COUNTS");
-    if (countsFile != nullptr && countsFile[0] != '\0') {
+    // Wide: the temporary folder may hold a name the system code page does not.
+    const wchar_t* countsFile = _wgetenv(L"KORVELIN_TEST_COUNTS");
+    if (countsFile != nullptr && countsFile[0] != L'\0') {
         const testing::UnitTest& tests = *testing::UnitTest::GetInstance();
-        if (FILE* counts = std::fopen(countsFile, "w")) {
-            std::fprintf(counts, "%d %d %d\n", tests.successful_test_count(),
-                         tests.failed_test_count(), tests.skipped_test_count());
-            std::fclose(counts);
+        if (FILE* counts = _wfopen(countsFile, L"w")) {
+            fprintf(counts, "%d %d %d\n", tests.successful_test_count(), tests.failed_test_count(),
+                    tests.skipped_test_count());
+            fclose(counts);
         }
     }
     return result;
