@@ -3,30 +3,22 @@
 
 #include "ChildProcess.h"
 #include "SettingChangeWindow.h"
+#include "SystemErrorText.h"
 
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <stdexcept>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
 
 const std::vector<std::string> OurTexts = {"Environment", "ENVIRONMENT"};
 const std::vector<std::string> TheTwoBroadcasts = {"0 Environment", "0 ENVIRONMENT"};
-
-// Command lines of the programs beside the tests, wide: their folder may hold any name.
-std::wstring commandLineOf(const std::string& program, const std::string& arguments)
-{
-    return widen(quoteArgument(besideThisProgram(program)) + " " + arguments, CP_UTF8);
-}
-
-std::wstring envrefreshWith(const std::string& arguments)
-{
-    return commandLineOf("envrefresh.exe", arguments);
-}
 
 std::vector<std::string> lines(const std::string& text)
 {
@@ -37,57 +29,74 @@ std::vector<std::string> lines(const std::string& text)
     return result;
 }
 
-// Pairs an event handle with its release.
-class Event {
+OwnedHandle makeEvent(const std::string& name = "")
+{
+    HANDLE event = CreateEventA(nullptr, TRUE, FALSE, name.empty() ? nullptr : name.c_str());
+    if (event == nullptr)
+        failWithLastError("CreateEvent");
+    return OwnedHandle(event);
+}
+
+const char ReleaseProperty[] = "KorvelinRelease";
+
+// Answers a settings change only once released, pumping messages meanwhile (the
+// next settings change too): busy, but never hung to the system.
+LRESULT CALLBACK answeringWhenReleased(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message != WM_SETTINGCHANGE)
+        return DefWindowProcA(window, message, wParam, lParam);
+    pumpMessagesUntil(GetPropA(window, ReleaseProperty), INFINITE);
+    return 0;
+}
+
+// A window on a thread of its own that answers no settings change until released.
+// One that hangs stops pumping messages once it is made; one that is slow goes on
+// pumping, so the system never takes it for hung and waits for it every time.
+class UnansweringWindow {
   public:
-    explicit Event(const std::string& name = "")
-        : m_event(CreateEventA(nullptr, TRUE, FALSE, name.empty() ? nullptr : name.c_str()))
-    {
-    }
-    ~Event() { CloseHandle(m_event); }
-    Event(const Event&) = delete;
-    Event& operator=(const Event&) = delete;
-
-    HANDLE get() const { return m_event; }
-
-  private:
-    HANDLE m_event;
-};
-
-// A window whose thread makes it and then stops pumping messages until released:
-// to the system, a program that hangs.
-class HungWindow {
-  public:
-    HungWindow() : m_thread(CreateThread(nullptr, 0, run, this, 0, nullptr))
+    explicit UnansweringWindow(bool hangs)
+        : m_created(makeEvent()), m_release(makeEvent()), m_thread([this, hangs] { run(hangs); })
     {
         WaitForSingleObject(m_created.get(), INFINITE);
+        if (!m_error.empty()) {
+            m_thread.join();
+            throw std::runtime_error(m_error);
+        }
     }
-    ~HungWindow()
+    ~UnansweringWindow()
     {
         SetEvent(m_release.get());
-        WaitForSingleObject(m_thread, INFINITE);
-        CloseHandle(m_thread);
+        if (m_thread.joinable())
+            m_thread.join();
     }
-    HungWindow(const HungWindow&) = delete;
-    HungWindow& operator=(const HungWindow&) = delete;
+    UnansweringWindow(const UnansweringWindow&) = delete;
+    UnansweringWindow& operator=(const UnansweringWindow&) = delete;
 
   private:
-    static DWORD WINAPI run(void* context)
+    void run(bool hangs)
     {
-        HungWindow* self = static_cast<HungWindow*>(context);
-        SettingChangeWindow window;
-        SetEvent(self->m_created.get());
-        WaitForSingleObject(self->m_release.get(), INFINITE);
-        // Answer what waited, so the window goes cleanly.
-        MSG message;
-        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE))
-            DispatchMessageA(&message);
-        return 0;
+        try {
+            SettingChangeWindow window;
+            SetPropA(window.handle(), ReleaseProperty, m_release.get());
+            SetWindowLongPtrA(window.handle(), GWLP_WNDPROC,
+                              reinterpret_cast<LONG_PTR>(answeringWhenReleased));
+            SetEvent(m_created.get());
+            if (hangs)
+                WaitForSingleObject(m_release.get(), INFINITE);
+            else
+                pumpMessagesUntil(m_release.get(), INFINITE);
+            RemovePropA(window.handle(), ReleaseProperty);
+        } catch (const std::exception& error) {
+            // Told to the test's own thread, whose test it fails.
+            m_error = error.what();
+            SetEvent(m_created.get());
+        }
     }
 
-    Event m_created;
-    Event m_release;
-    HANDLE m_thread;
+    OwnedHandle m_created;
+    OwnedHandle m_release;
+    std::string m_error;
+    std::thread m_thread; // last: it starts once the rest is there
 };
 
 // Whether a process holds a console: only then can another process attach to it.
@@ -127,15 +136,13 @@ TEST(Envrefresh, BroadcastsBothTextsToEveryTopLevelWindow)
     SettingChangeWindow first;
     SettingChangeWindow second;
     const std::string readyName = "KorvelinListenerReady-" + std::to_string(GetCurrentProcessId());
-    Event listenerReady(readyName);
-    ChildProcess listener(commandLineOf("settingchange_listener.exe", readyName));
-    HANDLE waitFor[] = {listenerReady.get(), listener.process()};
-    ASSERT_EQ(WaitForMultipleObjects(2, waitFor, FALSE, 30000), WAIT_OBJECT_0)
-        << "the listener did not start";
+    const OwnedHandle listenerReady = makeEvent(readyName);
+    ChildProcess listener(commandLineOf("settingchange_listener.exe", {readyName}));
+    ASSERT_TRUE(listener.waitForEvent(listenerReady.get(), 30000)) << "the listener did not start";
 
     // Arguments are ignored, whatever they look like.
-    ChildProcess envrefresh(envrefreshWith("--help /? \"two words\" x"));
-    ASSERT_TRUE(envrefresh.waitPumpingMessages(60000)) << "envrefresh did not end";
+    ChildProcess envrefresh(commandLineOf("envrefresh.exe", {"--help", "/?", "two words", "x"}));
+    ASSERT_TRUE(envrefresh.wait(60000, true)) << "envrefresh did not end";
     const ProgramOutput result = envrefresh.finish();
 
     EXPECT_EQ(result.exitCode, 0u);
@@ -149,24 +156,40 @@ TEST(Envrefresh, BroadcastsBothTextsToEveryTopLevelWindow)
     EXPECT_EQ(lines(heard.out), TheTwoBroadcasts);
 }
 
-TEST(Envrefresh, EndsDespiteAWindowThatHangs)
+// Not a benchmark: bounds with seconds of margin. A lower one proves that a send
+// waited for the window, an upper one that the wait was bounded by the timeout of 5 s.
+TEST(Envrefresh, WaitsForAWindowThatDoesNotAnswerNoLongerThanTheTimeout)
 {
-    HungWindow hung;
+    struct Row {
+        const char* what;
+        bool hangs;
+        ULONGLONG atLeastMs;
+        DWORD atMostMs;
+    } rows[] = {
+        // Not hung yet at the first send, which waits out its timeout; hung by the second,
+        // which does not wait for it at all.
+        {"a window that hangs", true, 4000, 15000},
+        // Busy, never hung: each send waits its whole timeout, 10 s in all (twice a
+        // longer timeout, 24 s for one of 12 s).
+        {"a window that keeps pumping messages", false, 8000, 20000},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        UnansweringWindow window(row.hangs);
 
-    const ULONGLONG start = GetTickCount64();
-    ChildProcess envrefresh(envrefreshWith(""));
-    // Not a benchmark: a bound far above the two timeouts, to prove the run ends, and
-    // one below the first timeout, to prove the first send waited for the window.
-    const bool ended = WaitForSingleObject(envrefresh.process(), 15000) == WAIT_OBJECT_0;
-    const ULONGLONG elapsed = GetTickCount64() - start;
-    ASSERT_TRUE(ended) << "envrefresh still runs after 15 s";
-    EXPECT_GE(elapsed, 4000u) << "envrefresh did not wait for the window";
+        const ULONGLONG start = GetTickCount64();
+        ChildProcess envrefresh(commandLineOf("envrefresh.exe", {}));
+        const bool ended = envrefresh.wait(row.atMostMs);
+        const ULONGLONG elapsed = GetTickCount64() - start;
+        std::printf("%s: envrefresh ended after %llu ms\n", row.what, elapsed);
+        ASSERT_TRUE(ended) << "envrefresh still runs after " << row.atMostMs << " ms";
+        EXPECT_GE(elapsed, row.atLeastMs) << "envrefresh did not wait for the window";
 
-    const ProgramOutput result = envrefresh.finish();
-    EXPECT_EQ(result.exitCode, 0u);
-    EXPECT_EQ(result.out, "");
-    EXPECT_EQ(result.err, "");
-    std::printf("envrefresh ended after %llu ms\n", elapsed);
+        const ProgramOutput result = envrefresh.finish();
+        EXPECT_EQ(result.exitCode, 0u);
+        EXPECT_EQ(result.out, "");
+        EXPECT_EQ(result.err, "");
+    }
 }
 
 TEST(Envrefresh, LetsGoOfItsConsoleBeforeItBroadcasts)
@@ -178,11 +201,9 @@ TEST(Envrefresh, LetsGoOfItsConsoleBeforeItBroadcasts)
     // The probe sees a console where there is one: the listener keeps the shared one.
     const std::string readyName =
         "KorvelinConsoleListener-" + std::to_string(GetCurrentProcessId());
-    Event listenerReady(readyName);
-    ChildProcess listener(commandLineOf("settingchange_listener.exe", readyName));
-    HANDLE waitFor[] = {listenerReady.get(), listener.process()};
-    ASSERT_EQ(WaitForMultipleObjects(2, waitFor, FALSE, 30000), WAIT_OBJECT_0)
-        << "the listener did not start";
+    const OwnedHandle listenerReady = makeEvent(readyName);
+    ChildProcess listener(commandLineOf("settingchange_listener.exe", {readyName}));
+    ASSERT_TRUE(listener.waitForEvent(listenerReady.get(), 30000)) << "the listener did not start";
     ASSERT_TRUE(holdsAConsole(GetProcessId(listener.process())));
     listener.finish();
 
@@ -190,9 +211,9 @@ TEST(Envrefresh, LetsGoOfItsConsoleBeforeItBroadcasts)
     SettingChangeWindow window;
     probe.windowProcedure = reinterpret_cast<WNDPROC>(SetWindowLongPtrA(
         window.handle(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(probingProcedure)));
-    ChildProcess envrefresh(envrefreshWith(""));
+    ChildProcess envrefresh(commandLineOf("envrefresh.exe", {}));
     probe.processId = GetProcessId(envrefresh.process());
-    ASSERT_TRUE(envrefresh.waitPumpingMessages(60000)) << "envrefresh did not end";
+    ASSERT_TRUE(envrefresh.wait(60000, true)) << "envrefresh did not end";
 
     EXPECT_EQ(probe.broadcasts, 1);
     EXPECT_FALSE(probe.heldAConsole) << "envrefresh still held its console at its first broadcast";

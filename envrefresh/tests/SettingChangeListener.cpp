@@ -8,20 +8,7 @@
 
 #include <stdio.h>
 
-namespace {
-
-DWORD WINAPI quitWhenInputEnds(void* mainThread)
-{
-    char chunk[256];
-    DWORD count = 0;
-    while (ReadFile(GetStdHandle(STD_INPUT_HANDLE), chunk, sizeof chunk, &count, nullptr) &&
-           count > 0) {
-    }
-    PostThreadMessageA(static_cast<DWORD>(reinterpret_cast<DWORD_PTR>(mainThread)), WM_QUIT, 0, 0);
-    return 0;
-}
-
-} // namespace
+#include <thread>
 
 int main(int argc, char* argv[])
 {
@@ -30,28 +17,32 @@ int main(int argc, char* argv[])
         return 2;
     }
     SettingChangeWindow window;
+    const OwnedHandle ready(OpenEventA(EVENT_MODIFY_STATE, FALSE, argv[1]));
+    if (!ready) {
+        fprintf(stderr, "settingchange_listener: cannot open %s, error %lu\n", argv[1],
+                GetLastError());
+        return 2;
+    }
 
     // The message queue must exist before anyone posts the quit to it.
     MSG message;
     PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE);
-    HANDLE watcher = CreateThread(
-        nullptr, 0, quitWhenInputEnds,
-        reinterpret_cast<void*>(static_cast<DWORD_PTR>(GetCurrentThreadId())), 0, nullptr);
-
-    HANDLE ready = OpenEventA(EVENT_MODIFY_STATE, FALSE, argv[1]);
-    if (watcher == nullptr || ready == nullptr) {
-        fprintf(stderr, "settingchange_listener: cannot start, error %lu\n", GetLastError());
-        return 2;
-    }
-    SetEvent(ready);
-    CloseHandle(ready);
+    const DWORD mainThread = GetCurrentThreadId();
+    std::thread quitWhenInputEnds([mainThread] {
+        char chunk[256];
+        DWORD count = 0;
+        while (ReadFile(GetStdHandle(STD_INPUT_HANDLE), chunk, sizeof chunk, &count, nullptr) &&
+               count > 0) {
+        }
+        PostThreadMessageA(mainThread, WM_QUIT, 0, 0);
+    });
+    SetEvent(ready.get());
 
     while (GetMessageA(&message, nullptr, 0, 0) > 0) {
         TranslateMessage(&message);
         DispatchMessageA(&message);
     }
-    WaitForSingleObject(watcher, INFINITE);
-    CloseHandle(watcher);
+    quitWhenInputEnds.join();
 
     for (const std::string& entry : window.received({"Environment", "ENVIRONMENT"}))
         printf("%s\n", entry.c_str());

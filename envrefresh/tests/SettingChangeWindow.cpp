@@ -1,7 +1,8 @@
 #include "SettingChangeWindow.h"
 
+#include "SystemErrorText.h"
+
 #include <algorithm>
-#include <stdexcept>
 
 namespace {
 
@@ -14,23 +15,18 @@ void registerClassOnce(WNDPROC procedure)
     windowClass.hInstance = GetModuleHandleA(nullptr);
     windowClass.lpszClassName = ClassName;
     if (!RegisterClassA(&windowClass) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS)
-        throw std::runtime_error("RegisterClass failed");
+        failWithLastError("RegisterClass");
 }
 
 } // namespace
 
-SettingChangeWindow::SettingChangeWindow() : m_window(nullptr)
+SettingChangeWindow::SettingChangeWindow()
 {
     registerClassOnce(windowProcedure);
-    m_window = CreateWindowExA(0, ClassName, "settings change listener", WS_OVERLAPPEDWINDOW, 0, 0,
-                               100, 100, nullptr, nullptr, GetModuleHandleA(nullptr), this);
-    if (m_window == nullptr)
-        throw std::runtime_error("CreateWindow failed, error " + std::to_string(GetLastError()));
-}
-
-SettingChangeWindow::~SettingChangeWindow()
-{
-    DestroyWindow(m_window);
+    m_window.reset(CreateWindowExA(0, ClassName, "settings change listener", WS_OVERLAPPEDWINDOW, 0,
+                                   0, 100, 100, nullptr, nullptr, GetModuleHandleA(nullptr), this));
+    if (!m_window)
+        failWithLastError("CreateWindow");
 }
 
 std::vector<std::string> SettingChangeWindow::received(const std::vector<std::string>& texts) const

@@ -1,6 +1,8 @@
 #ifndef KORVELIN_TESTS_SETTINGCHANGEWINDOW_H
 #define KORVELIN_TESTS_SETTINGCHANGEWINDOW_H
 
+#include "Owned.h"
+
 #include <windows.h>
 
 #include <string>
@@ -12,11 +14,8 @@
 class SettingChangeWindow {
   public:
     SettingChangeWindow();
-    ~SettingChangeWindow();
-    SettingChangeWindow(const SettingChangeWindow&) = delete;
-    SettingChangeWindow& operator=(const SettingChangeWindow&) = delete;
 
-    HWND handle() const { return m_window; }
+    HWND handle() const { return m_window.get(); }
 
     // What arrived, in order. Only the given texts are kept: other programs in the
     // system may announce settings changes of their own.
@@ -26,8 +25,8 @@ class SettingChangeWindow {
     static LRESULT CALLBACK windowProcedure(HWND window, UINT message, WPARAM wParam,
                                             LPARAM lParam);
 
-    HWND m_window;
     std::vector<std::string> m_received;
+    OwnedWindow m_window; // last: gone first, while what it writes to is still there
 };
 
 #endif

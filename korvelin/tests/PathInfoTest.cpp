@@ -18,10 +18,20 @@ static_assert(!std::is_copy_assignable<PathInfo>::value, "not assignable");
 
 namespace {
 
-// Null-safe view of a borrowed or owned string, for comparisons and messages.
-std::string shown(const char* text)
+// The bytes 0x80 and above that are characters of their own in the system code page
+// (not the first half of a double-byte character) and read back as themselves.
+std::string singleBytesBeyondAscii()
 {
-    return text == nullptr ? "(nullptr)" : "\"" + std::string(text) + "\"";
+    std::string bytes;
+    for (int value = 0x80; value <= 0xff; ++value) {
+        const char single = static_cast<char>(value);
+        wchar_t wide[2];
+        if (!IsDBCSLeadByte(static_cast<BYTE>(value)) &&
+            MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, &single, 1, wide, 2) == 1 &&
+            heldByCodePage(std::wstring(wide, 1)))
+            bytes += single;
+    }
+    return bytes;
 }
 
 // Blocks in use on all of this process's heaps, wherever the runtime allocates.
@@ -79,7 +89,7 @@ TEST(PathInfo, SplitsTheResolvedFullPath)
         {"\\\\server\\share\\f.txt", "\\", "\\\\server\\share", "f", "txt", "f.txt", underWine},
     };
     for (const Row& row : rows) {
-        if (!row.runsHere)
+        if (!rowRunsHere(row.name, row.runsHere))
             continue;
         SCOPED_TRACE(row.name);
         PathInfo path(row.name.c_str());
@@ -87,8 +97,8 @@ TEST(PathInfo, SplitsTheResolvedFullPath)
         EXPECT_EQ(std::string(1, path.drive()), row.drive);
         EXPECT_EQ(path.directory(), row.directory);
         EXPECT_STREQ(path.baseName(), row.baseName);
-        EXPECT_EQ(shown(path.extension()), shown(row.extension));
-        EXPECT_EQ(shown(path.filePart()), shown(row.filePart));
+        EXPECT_STREQ(path.extension(), row.extension);
+        EXPECT_STREQ(path.filePart(), row.filePart);
     }
 }
 

@@ -12,8 +12,6 @@
 
 namespace {
 
-const std::string Program = besideThisProgram("Korvelin.exe");
-
 // "1, 0, 1, 0" for version 1.0.1.
 const std::string VersionText = std::to_string(GIVEN_VERSION_MAJOR) + ", " +
                                 std::to_string(GIVEN_VERSION_MINOR) + ", " +
@@ -39,28 +37,6 @@ std::vector<char> versionBlock(const std::string& program)
         block.clear();
     return block;
 }
-
-// Pairs a module loaded as data with its release.
-class DataModule {
-  public:
-    explicit DataModule(const std::string& path)
-        : m_module(LoadLibraryExW(widen(path, CP_UTF8).c_str(), nullptr,
-                                  LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE))
-    {
-    }
-    ~DataModule()
-    {
-        if (m_module != nullptr)
-            FreeLibrary(m_module);
-    }
-    DataModule(const DataModule&) = delete;
-    DataModule& operator=(const DataModule&) = delete;
-
-    HMODULE get() const { return m_module; }
-
-  private:
-    HMODULE m_module;
-};
 
 #pragma pack(push, 2)
 struct IconGroupEntry {
@@ -176,8 +152,11 @@ TEST(VersionResource, HoldsTheStringTable)
 
 TEST(VersionResource, CarriesOne32By32IconInSixteenColours)
 {
-    DataModule module(Program);
-    ASSERT_NE(module.get(), nullptr) << Program;
+    const std::string program = besideThisProgram("Korvelin.exe");
+    const OwnedModule module(
+        LoadLibraryExW(widen(program, CP_UTF8).c_str(), nullptr,
+                       LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE));
+    ASSERT_TRUE(module) << program;
 
     EXPECT_EQ(countResources(module.get(), RT_GROUP_ICON), 1);
     EXPECT_EQ(countResources(module.get(), RT_ICON), 1);

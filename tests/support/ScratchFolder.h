@@ -6,6 +6,11 @@
 #include <string>
 #include <vector>
 
+// The user's temporary folder, with its separator, in the system code page: the
+// programs under test take narrow names. Empty when the code page can name neither it
+// nor its short name; *why then says so, and what to do, in one line.
+std::string temporaryFolder(std::string* why = nullptr);
+
 // A fresh, empty folder in the user's temporary folder, removed with all it holds
 // when the object goes.
 class ScratchFolder {

@@ -1,5 +1,7 @@
 #include "SystemErrorText.h"
 
+#include <stdexcept>
+
 std::string systemErrorText(DWORD code)
 {
     char* text = nullptr;
@@ -10,4 +12,11 @@ std::string systemErrorText(DWORD code)
     const std::string result = text != nullptr ? text : "";
     LocalFree(text);
     return result;
+}
+
+void failWithLastError(const std::string& what)
+{
+    const DWORD code = GetLastError();
+    throw std::runtime_error(what + " failed, error " + std::to_string(code) + ": " +
+                             systemErrorText(code));
 }

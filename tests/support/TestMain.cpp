@@ -3,6 +3,8 @@
 // run-tests.cmd reads that file rather than the tests' output, which any character
 // may stand in.
 
+#include "ScratchFolder.h"
+
 #include <gtest/gtest.h>
 
 #include <stdio.h>
@@ -11,6 +13,15 @@
 int main(int argc, char** argv)
 {
     testing::InitGoogleTest(&argc, argv);
+
+    // Without a temporary folder that the narrow programs can be given, every test
+    // that makes files would fail alike: one line that says what to do instead.
+    std::string why;
+    if (temporaryFolder(&why).empty()) {
+        fprintf(stderr, "the tests cannot run here: %s\n", why.c_str());
+        return 1;
+    }
+
     const int result = RUN_ALL_TESTS();
 
     // Wide: the temporary folder may hold a name the system code page does not.
