@@ -3,38 +3,28 @@ rem Runs every test program of this folder against the Korvelin.exe and envrefre
 rem beside it, shows what each one reports (its failures and its summary), then one
 rem closing line "N passed, M failed" over the tests of all of them. Exits with 0
 rem only when every program ran to its end and every test passed. Works from any
-rem folder, as any user; leaves nothing behind (the tests' scratch folders and the
-rem counts file are made in %TEMP% and removed).
+rem folder, started by any path, as any user; leaves nothing behind (the tests'
+rem scratch folders and the counts file are made in the temporary folder and removed).
 rem
-rem Written for Windows' cmd and Wine's alike: no substrings of variables, and no
-rem test output parsed; each program writes its counts to KORVELIN_TEST_COUNTS.
-rem A program that ends badly, or before its counts, with no failed test of its own
-rem to show for it (a crash), counts as one failed test.
-setlocal EnableExtensions EnableDelayedExpansion
-set passed=0
-set failed=0
-set skipped=0
-set KORVELIN_TEST_COUNTS=%TEMP%\korvelin-test-counts-%RANDOM%%RANDOM%.txt
-pushd "%~dp0"
-for %%p in (korvelin_unit_tests envrefresh_tests korvelin_program_tests) do (
-    echo == %%p
-    del "%KORVELIN_TEST_COUNTS%" >nul 2>&1
-    "%~dp0%%p.exe" --gtest_brief=1
-    set code=!errorlevel!
-    set counted=no
-    set programFailed=0
-    if exist "%KORVELIN_TEST_COUNTS%" (
-        for /f "usebackq tokens=1-3" %%a in ("%KORVELIN_TEST_COUNTS%") do set /a passed+=%%a, failed+=%%b, skipped+=%%c, programFailed=%%b
-        set counted=yes
-        del "%KORVELIN_TEST_COUNTS%" >nul 2>&1
-    )
-    if not "!code!"=="0" echo %%p ended with exit code !code!
-    set extra=0
-    if not "!code!"=="0" set extra=1
-    if "!counted!"=="no" set extra=1
-    if not "!programFailed!"=="0" set extra=0
-    set /a failed+=!extra!
-)
+rem Folder names may hold ! & ( ) and letters of any script: delayed expansion stays
+rem off, every path is expanded inside quotes, and none stands bare in a ( ) block.
+rem Written for Windows' cmd and Wine's alike: each program writes its counts to
+rem KORVELIN_TEST_COUNTS, and no test output is parsed. A program that ends badly,
+rem or before its counts, with no failed test of its own to show for it (a crash),
+rem counts as one failed test.
+setlocal EnableExtensions DisableDelayedExpansion
+rem This script's folder, taken before anything changes the current folder: cmd works
+rem it out again from the text the script was started by each time it is asked, and a
+rem relative one then points elsewhere.
+set "bundle=%~dp0"
+set "passed=0"
+set "failed=0"
+set "skipped=0"
+set "KORVELIN_TEST_COUNTS=%TEMP%\korvelin-test-counts-%RANDOM%%RANDOM%.txt"
+pushd "%bundle%"
+call :run korvelin_unit_tests
+call :run envrefresh_tests
+call :run korvelin_program_tests
 popd
 if "%skipped%"=="0" (
     echo %passed% passed, %failed% failed
@@ -42,4 +32,26 @@ if "%skipped%"=="0" (
     echo %passed% passed, %failed% failed, %skipped% skipped
 )
 if not "%failed%"=="0" exit /b 1
+exit /b 0
+
+rem :run PROGRAM - runs PROGRAM.exe of this folder and adds up its counts.
+:run
+echo == %~1
+del "%KORVELIN_TEST_COUNTS%" >nul 2>&1
+"%bundle%%~1.exe" --gtest_brief=1
+set "code=%errorlevel%"
+set "programFailed=uncounted"
+if exist "%KORVELIN_TEST_COUNTS%" call :count
+del "%KORVELIN_TEST_COUNTS%" >nul 2>&1
+if not "%code%"=="0" echo %~1 ended with exit code %code%
+if "%programFailed%"=="uncounted" set /a failed+=1
+if "%programFailed%"=="0" if not "%code%"=="0" set /a failed+=1
+exit /b 0
+
+rem :count - adds the counts file's "passed failed skipped" to the totals.
+:count
+for /f "usebackq tokens=1-3" %%a in ("%KORVELIN_TEST_COUNTS%") do (
+    set /a passed+=%%a, failed+=%%b, skipped+=%%c
+    set "programFailed=%%b"
+)
 exit /b 0
