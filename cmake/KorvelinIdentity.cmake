@@ -37,3 +37,35 @@ foreach(text NOTICE COMPANY COPYRIGHT PRODUCT)
     string(REPLACE "\"" "\\\"" KORVELIN_${text}_C "${escaped}")
     string(REPLACE "\"" "\"\"" KORVELIN_${text}_RC "${escaped}")
 endforeach()
+
+# What the package manifests say, beside the maker and the version: rendered by
+# script/build into dist/packaging from the templates in packaging/.
+set(KORVELIN_PACKAGE_ID "Korvelin.Korvelin" CACHE STRING "winget package identifier (Publisher.Package)")
+set(KORVELIN_LICENSE "MIT" CACHE STRING "Licence of the package, an SPDX identifier")
+set(KORVELIN_SUMMARY "Makes hard links, and tells running programs that the environment variables changed"
+    CACHE STRING "One line on what the package does")
+# GitHub's layout: a version's files at URL/download/vVERSION/FILE, the newest release's
+# at URL/latest/download/FILE. The release workflow gives the repository's own.
+set(KORVELIN_RELEASES_URL "${KORVELIN_WEBSITE}/releases" CACHE STRING
+    "Where releases are published, without a trailing /")
+if(NOT KORVELIN_RELEASES_URL MATCHES "^https?://[!-~]+[^/]$" OR KORVELIN_RELEASES_URL MATCHES "[\"\\\\]")
+    message(FATAL_ERROR "KORVELIN_RELEASES_URL must be an http(s) address without spaces, quotes "
+        "or a trailing /: \"${KORVELIN_RELEASES_URL}\"")
+endif()
+foreach(setting KORVELIN_PACKAGE_ID KORVELIN_LICENSE KORVELIN_SUMMARY)
+    if("${${setting}}" MATCHES "[^ -~]")
+        message(FATAL_ERROR "${setting} must be printable ASCII on one line: \"${${setting}}\"")
+    endif()
+endforeach()
+
+# The settings, for script/build to render the manifests once the archives exist.
+file(CONFIGURE OUTPUT ${PROJECT_BINARY_DIR}/KorvelinPackaging.cmake @ONLY CONTENT [=[
+set(KORVELIN_VERSION [==[@PROJECT_VERSION@]==])
+set(KORVELIN_MAKER [==[@KORVELIN_MAKER@]==])
+set(KORVELIN_WEBSITE [==[@KORVELIN_WEBSITE@]==])
+set(KORVELIN_COPYRIGHT [==[@KORVELIN_COPYRIGHT@]==])
+set(KORVELIN_PACKAGE_ID [==[@KORVELIN_PACKAGE_ID@]==])
+set(KORVELIN_LICENSE [==[@KORVELIN_LICENSE@]==])
+set(KORVELIN_SUMMARY [==[@KORVELIN_SUMMARY@]==])
+set(KORVELIN_RELEASES_URL [==[@KORVELIN_RELEASES_URL@]==])
+]=])
