@@ -17,6 +17,7 @@ std::string systemErrorText(DWORD code)
 void failWithLastError(const std::string& what)
 {
     const DWORD code = GetLastError();
-    throw std::runtime_error(what + " failed, error " + std::to_string(code) + ": " +
-                             systemErrorText(code));
+    std::string text = systemErrorText(code);
+    text.erase(text.find_last_not_of("\r\n") + 1); // one line
+    throw std::runtime_error(what + " failed, error " + std::to_string(code) + ": " + text);
 }
