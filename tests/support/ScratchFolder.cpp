@@ -130,6 +130,15 @@ void ScratchFolder::makeFolder(const std::string& name) const
         failWithLastError("creating " + pathOf(name));
 }
 
+BY_HANDLE_FILE_INFORMATION ScratchFolder::fileInformation(const std::string& name) const
+{
+    BY_HANDLE_FILE_INFORMATION information = {};
+    const OwnedHandle file = openFile(pathOf(name), 0, OPEN_EXISTING);
+    if (!file || !GetFileInformationByHandle(file.get(), &information))
+        failWithLastError("reading the file information of " + pathOf(name));
+    return information;
+}
+
 std::vector<std::string> ScratchFolder::snapshot() const
 {
     std::vector<std::string> entries;

@@ -28,6 +28,9 @@ class ScratchFolder {
     void writeFile(const std::string& name, const std::string& content) const;
     std::string readFile(const std::string& name) const;
     void makeFolder(const std::string& name) const;
+    // What the system says of a file: its volume and index (the same for all its
+    // names) and its number of names. Fails the test when it cannot be opened.
+    BY_HANDLE_FILE_INFORMATION fileInformation(const std::string& name) const;
 
     // Every entry below the folder with its kind and content, in a stable order:
     // two snapshots are equal exactly when nothing was added, removed or changed.
