@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <thread>
@@ -35,6 +36,21 @@ OwnedHandle makeEvent(const std::string& name = "")
     if (event == nullptr)
         failWithLastError("CreateEvent");
     return OwnedHandle(event);
+}
+
+// The listener, a second program with a settings-change window, once its window is
+// there. It reports what it heard when its standard input ends (finish()).
+std::unique_ptr<ChildProcess> startListener()
+{
+    static int started = 0;
+    const std::string readyName = "KorvelinListenerReady-" + std::to_string(GetCurrentProcessId()) +
+                                  "-" + std::to_string(++started);
+    const OwnedHandle ready = makeEvent(readyName);
+    auto listener =
+        std::make_unique<ChildProcess>(commandLineOf("settingchange_listener.exe", {readyName}));
+    if (!listener->waitForEvent(ready.get(), 30000))
+        throw std::runtime_error("the listener did not start");
+    return listener;
 }
 
 const char ReleaseProperty[] = "KorvelinRelease";
@@ -135,10 +151,7 @@ TEST(Envrefresh, BroadcastsBothTextsToEveryTopLevelWindow)
     // Two windows here, one in another process.
     SettingChangeWindow first;
     SettingChangeWindow second;
-    const std::string readyName = "KorvelinListenerReady-" + std::to_string(GetCurrentProcessId());
-    const OwnedHandle listenerReady = makeEvent(readyName);
-    ChildProcess listener(commandLineOf("settingchange_listener.exe", {readyName}));
-    ASSERT_TRUE(listener.waitForEvent(listenerReady.get(), 30000)) << "the listener did not start";
+    const std::unique_ptr<ChildProcess> listener = startListener();
 
     // Arguments are ignored, whatever they look like.
     ChildProcess envrefresh(commandLineOf("envrefresh.exe", {"--help", "/?", "two words", "x"}));
@@ -151,7 +164,7 @@ TEST(Envrefresh, BroadcastsBothTextsToEveryTopLevelWindow)
     EXPECT_EQ(first.received(OurTexts), TheTwoBroadcasts);
     EXPECT_EQ(second.received(OurTexts), TheTwoBroadcasts);
 
-    const ProgramOutput heard = listener.finish();
+    const ProgramOutput heard = listener->finish();
     EXPECT_EQ(heard.exitCode, 0u) << heard.err;
     EXPECT_EQ(lines(heard.out), TheTwoBroadcasts);
 }
@@ -199,13 +212,9 @@ TEST(Envrefresh, LetsGoOfItsConsoleBeforeItBroadcasts)
     ASSERT_TRUE(AllocConsole());
 
     // The probe sees a console where there is one: the listener keeps the shared one.
-    const std::string readyName =
-        "KorvelinConsoleListener-" + std::to_string(GetCurrentProcessId());
-    const OwnedHandle listenerReady = makeEvent(readyName);
-    ChildProcess listener(commandLineOf("settingchange_listener.exe", {readyName}));
-    ASSERT_TRUE(listener.waitForEvent(listenerReady.get(), 30000)) << "the listener did not start";
-    ASSERT_TRUE(holdsAConsole(GetProcessId(listener.process())));
-    listener.finish();
+    const std::unique_ptr<ChildProcess> listener = startListener();
+    ASSERT_TRUE(holdsAConsole(GetProcessId(listener->process())));
+    listener->finish();
 
     ASSERT_TRUE(AllocConsole());
     SettingChangeWindow window;
