@@ -112,7 +112,7 @@ ChildProcess::ChildProcess(const std::wstring& commandLine, const std::string& w
                         streams == Streams::None ? DETACHED_PROCESS : 0, nullptr,
                         directory.empty() ? nullptr : directory.c_str(), &startup, &info))
         failWithLastError("CreateProcess");
-    CloseHandle(info.hThread);
+    const OwnedHandle thread(info.hThread); // not needed: released on the way out
     m_process.reset(info.hProcess);
     m_input = std::move(input.parentEnd);
     if (output.parentEnd)
