@@ -1,9 +1,9 @@
-// launch_bench ROUNDS EMPTY KORVELIN ENVREFRESH
+// launch_bench ROUNDS
 //
 // Times whole runs, from process creation to exit, of the empty program, Korvelin
-// making one link, cmd's mklink /H and fsutil hardlink create (all four in the
-// current folder), then envrefresh with 1 and with 50 listening windows. The
-// commands of a round run one after the other, in a rotating order, so drift
+// making one link, cmd's mklink /H and fsutil hardlink create (links in the current
+// folder, the programs beside the bench), then envrefresh with 1 and with 50
+// listening windows. The commands of a round run one after the other, in a rotating order, so drift
 // in the machine's speed falls on all of them alike. Prints medians, lower quartiles
 // and ratios of the lower quartiles.
 //
@@ -13,7 +13,9 @@
 // ratio of medians swung from 0.33 to 2.9 between runs of the same programs. The
 // lower quartile stays on the fast hump, where the programs' own work shows.
 
+#include "ChildProcess.h"
 #include "SettingChangeWindow.h"
+#include "WindowThread.h"
 
 #include <windows.h>
 
@@ -38,41 +40,17 @@ double nowMs()
     return 1000.0 * static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
 }
 
-// Runs a command line with its standard streams on NUL, as `> NUL 2>&1` would, and
-// returns how long it took; stops the bench when the command fails, since its
-// time would mean nothing.
-double timeRun(const std::string& commandLine)
+// Runs a command line without standard handles and returns how long it took, from
+// start to exit; stops the bench when the command fails, since its time would mean
+// nothing.
+double timeRun(const std::wstring& commandLine)
 {
-    static HANDLE nul = [] {
-        SECURITY_ATTRIBUTES inheritable = {sizeof inheritable, nullptr, TRUE};
-        return CreateFileA("NUL", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                           &inheritable, OPEN_EXISTING, 0, nullptr);
-    }();
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdInput = nul;
-    startup.hStdOutput = nul;
-    startup.hStdError = nul;
-    PROCESS_INFORMATION info = {};
-    std::vector<char> line(commandLine.begin(), commandLine.end());
-    line.push_back('\0');
-
     const double start = nowMs();
-    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
-                        &info)) {
-        std::fprintf(stderr, "cannot start %s: error %lu\n", commandLine.c_str(), GetLastError());
-        std::exit(1);
-    }
-    WaitForSingleObject(info.hProcess, INFINITE);
+    const ProgramOutput result = ChildProcess(commandLine, "", Streams::None).finish();
     const double elapsed = nowMs() - start;
-
-    DWORD exitCode = 1;
-    GetExitCodeProcess(info.hProcess, &exitCode);
-    CloseHandle(info.hThread);
-    CloseHandle(info.hProcess);
-    if (exitCode != 0) {
-        std::fprintf(stderr, "%s failed with exit code %lu\n", commandLine.c_str(), exitCode);
+    if (result.exitCode != 0) {
+        std::fprintf(stderr, "%ls failed with exit code %lu\n", commandLine.c_str(),
+                     result.exitCode);
         std::exit(1);
     }
     return elapsed;
@@ -102,15 +80,10 @@ double lowerQuartile(const std::vector<double>& values)
 struct Contender {
     const char* label;
     // The command line of a round.
-    std::string (*commandFor)(const Contender&, int round);
-    std::string program;
+    std::wstring (*commandFor)(const Contender&, int round);
+    std::string program; // beside the bench
     std::vector<double> times;
 };
-
-std::string quoted(const std::string& text)
-{
-    return "\"" + text + "\"";
-}
 
 std::string linkName(const char* prefix, int round)
 {
@@ -137,63 +110,32 @@ void removeLinks(int round)
 }
 
 // Windows that answer the broadcast, on a thread that keeps pumping.
-class ListeningWindows {
-  public:
-    explicit ListeningWindows(int count)
-        : m_count(count), m_ready(CreateEventA(nullptr, TRUE, FALSE, nullptr))
-    {
-        m_thread = CreateThread(nullptr, 0, run, this, 0, &m_threadId);
-        WaitForSingleObject(m_ready, INFINITE);
-    }
-    ~ListeningWindows()
-    {
-        PostThreadMessageA(m_threadId, WM_QUIT, 0, 0);
-        WaitForSingleObject(m_thread, INFINITE);
-        CloseHandle(m_thread);
-        CloseHandle(m_ready);
-    }
-    ListeningWindows(const ListeningWindows&) = delete;
-    ListeningWindows& operator=(const ListeningWindows&) = delete;
-
-  private:
-    static DWORD WINAPI run(void* context)
-    {
-        ListeningWindows* self = static_cast<ListeningWindows*>(context);
-        std::vector<std::unique_ptr<SettingChangeWindow>> windows;
-        for (int i = 0; i < self->m_count; ++i)
-            windows.emplace_back(new SettingChangeWindow);
-        MSG message;
-        PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE);
-        SetEvent(self->m_ready);
-        while (GetMessageA(&message, nullptr, 0, 0) > 0)
-            DispatchMessageA(&message);
-        return 0;
-    }
-
-    int m_count;
-    HANDLE m_ready;
-    HANDLE m_thread;
-    DWORD m_threadId;
-};
-
-std::string plainProgram(const Contender& contender, int)
+void listen(int count, WindowThread& thread)
 {
-    return quoted(contender.program);
+    std::vector<std::unique_ptr<SettingChangeWindow>> windows;
+    for (int i = 0; i < count; ++i)
+        windows.emplace_back(new SettingChangeWindow);
+    thread.serve();
 }
 
-std::string korvelinLink(const Contender& contender, int round)
+std::wstring plainProgram(const Contender& contender, int)
 {
-    return quoted(contender.program) + " " + linkName("korvelin-", round) + " original.txt";
+    return commandLineOf(contender.program, {});
 }
 
-std::string mklinkLink(const Contender&, int round)
+std::wstring korvelinLink(const Contender& contender, int round)
 {
-    return "cmd /c mklink /H " + linkName("mklink-", round) + " original.txt";
+    return commandLineOf(contender.program, {linkName("korvelin-", round), "original.txt"});
 }
 
-std::string fsutilLink(const Contender&, int round)
+std::wstring mklinkLink(const Contender&, int round)
 {
-    return "fsutil hardlink create " + linkName("fsutil-", round) + " original.txt";
+    return widen("cmd /c mklink /H " + linkName("mklink-", round) + " original.txt");
+}
+
+std::wstring fsutilLink(const Contender&, int round)
+{
+    return widen("fsutil hardlink create " + linkName("fsutil-", round) + " original.txt");
 }
 
 void report(const std::vector<Contender>& contenders)
@@ -207,20 +149,21 @@ void report(const std::vector<Contender>& contenders)
 
 int main(int argc, char* argv[])
 {
-    if (argc != 5) {
-        std::fprintf(stderr, "usage: launch_bench ROUNDS EMPTY KORVELIN ENVREFRESH\n");
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: launch_bench ROUNDS\n");
         return 2;
     }
     const int rounds = std::atoi(argv[1]);
-    const std::string empty = argv[2], korvelin = argv[3], envrefresh = argv[4];
+    const std::string empty = "empty_program.exe", korvelin = "Korvelin.exe",
+                      envrefresh = "envrefresh.exe";
 
     FILE* original = std::fopen("original.txt", "wb");
     std::fputs("a file with many names\n", original);
     std::fclose(original);
 
     // Warm every program once, so the first round pays no loading the others do not.
-    timeRun(quoted(empty));
-    timeRun(quoted(envrefresh));
+    timeRun(commandLineOf(empty, {}));
+    timeRun(commandLineOf(envrefresh, {}));
 
     std::vector<Contender> links = {
         {"empty program", plainProgram, empty, {}},
@@ -243,7 +186,7 @@ int main(int argc, char* argv[])
                 korvelinMs / lowerQuartile(links[3].times));
 
     for (int windows : {1, 50}) {
-        ListeningWindows listening(windows);
+        WindowThread listening([windows](WindowThread& thread) { listen(windows, thread); });
         std::vector<Contender> broadcast = {
             {"empty program", plainProgram, empty, {}},
             {"envrefresh.exe", plainProgram, envrefresh, {}},

@@ -21,34 +21,27 @@ if(CMAKE_CROSSCOMPILING AND CMAKE_HOST_UNIX)
     set_tests_properties(wine.stop PROPERTIES FIXTURES_CLEANUP wine TIMEOUT 60)
 endif()
 
-# Registers every TEST() and TEST_F() of a GoogleTest target as a test of its own,
-# read from the sources, so nothing has to run at build time. A test passes only
-# when its program exits with 0 having run exactly that one test.
+# Registers every test a GoogleTest program lists (--gtest_list_tests), each row of a
+# TEST_P table by its own name, as a test of its own: a failing row fails alone, and
+# one that cannot run on this system shows as skipped. The program is listed when ctest
+# reads the tests, again only once it was rebuilt. A test passes only when its program
+# exits with 0 having run exactly that one test.
+#   korvelin_add_gtests(TARGET [PROPERTY VALUE...])   properties for each of its tests
 function(korvelin_add_gtests target)
-    get_target_property(sources ${target} SOURCES)
-    get_target_property(source_dir ${target} SOURCE_DIR)
-    foreach(source IN LISTS sources)
-        if(NOT source MATCHES "\\.cpp$")
-            continue()
-        endif()
-        cmake_path(ABSOLUTE_PATH source BASE_DIRECTORY ${source_dir})
-        set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${source})
-        file(STRINGS ${source} lines REGEX "^TEST(_F)?\\(")
-        foreach(line IN LISTS lines)
-            if(NOT line MATCHES "^TEST(_F)?\\(([A-Za-z0-9_]+), *([A-Za-z0-9_]+)\\)")
-                message(FATAL_ERROR "${source}: cannot read the test name in: ${line}")
-            endif()
-            set(name ${CMAKE_MATCH_2}.${CMAKE_MATCH_3})
-            add_test(NAME ${name}
-                COMMAND ${CMAKE_COMMAND} -DPROGRAM=$<TARGET_FILE:${target}> -DTEST=${name}
-                        "-DEMULATOR=${CMAKE_CROSSCOMPILING_EMULATOR}"
-                        -P ${PROJECT_SOURCE_DIR}/cmake/RunGoogleTest.cmake)
-            set_tests_properties(${name} PROPERTIES
-                SKIP_REGULAR_EXPRESSION "\\[  SKIPPED \\] 1 test,"
-                TIMEOUT 120)
-            if(CMAKE_CROSSCOMPILING_EMULATOR)
-                set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED wine)
-            endif()
-        endforeach()
-    endforeach()
+    set(register ${CMAKE_CURRENT_BINARY_DIR}/${target}.register.cmake)
+    set(KORVELIN_LISTING ${CMAKE_CURRENT_BINARY_DIR}/${target}.tests.txt)
+    set(KORVELIN_TARGET ${target})
+    set(KORVELIN_PROPERTIES TIMEOUT 120 ${ARGN})
+    if(CMAKE_CROSSCOMPILING_EMULATOR)
+        list(APPEND KORVELIN_PROPERTIES FIXTURES_REQUIRED wine)
+    endif()
+    # The program's path is known only at generation, per configuration.
+    file(GENERATE OUTPUT ${register}.$<CONFIG> CONTENT
+        "set(program [==[$<TARGET_FILE:${target}>]==])\ninclude([==[${register}]==])\n")
+    configure_file(${PROJECT_SOURCE_DIR}/cmake/RegisterGoogleTests.cmake.in ${register} @ONLY)
+    if(CMAKE_CONFIGURATION_TYPES)
+        set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${register}.\${CTEST_CONFIGURATION_TYPE})
+    else()
+        set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${register}.${CMAKE_BUILD_TYPE})
+    endif()
 endfunction()

@@ -4,6 +4,7 @@
 #include "ChildProcess.h"
 #include "SettingChangeWindow.h"
 #include "SystemErrorText.h"
+#include "WindowThread.h"
 
 #include <windows.h>
 
@@ -11,9 +12,9 @@
 
 #include <cstdio>
 #include <memory>
+#include <ostream>
 #include <stdexcept>
 #include <string>
-#include <thread>
 #include <vector>
 
 namespace {
@@ -48,7 +49,8 @@ std::unique_ptr<ChildProcess> startListener()
     const OwnedHandle ready = makeEvent(readyName);
     auto listener =
         std::make_unique<ChildProcess>(commandLineOf("settingchange_listener.exe", {readyName}));
-    if (!listener->waitForEvent(ready.get(), 30000))
+    HANDLE readyOrEnded[] = {ready.get(), listener->process()};
+    if (WaitForMultipleObjects(2, readyOrEnded, FALSE, 30000) != WAIT_OBJECT_0)
         throw std::runtime_error("the listener did not start");
     return listener;
 }
@@ -65,55 +67,18 @@ LRESULT CALLBACK answeringWhenReleased(HWND window, UINT message, WPARAM wParam,
     return 0;
 }
 
-// A window on a thread of its own that answers no settings change until released.
-// One that hangs stops pumping messages once it is made; one that is slow goes on
-// pumping, so the system never takes it for hung and waits for it every time.
-class UnansweringWindow {
-  public:
-    explicit UnansweringWindow(bool hangs)
-        : m_created(makeEvent()), m_release(makeEvent()), m_thread([this, hangs] { run(hangs); })
-    {
-        WaitForSingleObject(m_created.get(), INFINITE);
-        if (!m_error.empty()) {
-            m_thread.join();
-            throw std::runtime_error(m_error);
-        }
-    }
-    ~UnansweringWindow()
-    {
-        SetEvent(m_release.get());
-        if (m_thread.joinable())
-            m_thread.join();
-    }
-    UnansweringWindow(const UnansweringWindow&) = delete;
-    UnansweringWindow& operator=(const UnansweringWindow&) = delete;
-
-  private:
-    void run(bool hangs)
-    {
-        try {
-            SettingChangeWindow window;
-            SetPropA(window.handle(), ReleaseProperty, m_release.get());
-            SetWindowLongPtrA(window.handle(), GWLP_WNDPROC,
-                              reinterpret_cast<LONG_PTR>(answeringWhenReleased));
-            SetEvent(m_created.get());
-            if (hangs)
-                WaitForSingleObject(m_release.get(), INFINITE);
-            else
-                pumpMessagesUntil(m_release.get(), INFINITE);
-            RemovePropA(window.handle(), ReleaseProperty);
-        } catch (const std::exception& error) {
-            // Told to the test's own thread, whose test it fails.
-            m_error = error.what();
-            SetEvent(m_created.get());
-        }
-    }
-
-    OwnedHandle m_created;
-    OwnedHandle m_release;
-    std::string m_error;
-    std::thread m_thread; // last: it starts once the rest is there
-};
+// A window that answers no settings change until its thread is released. One that
+// hangs stops pumping messages once it is made; one that is slow goes on pumping, so
+// the system never takes it for hung and waits for it every time.
+void makeUnansweringWindow(WindowThread& thread)
+{
+    SettingChangeWindow window;
+    SetPropA(window.handle(), ReleaseProperty, thread.released());
+    SetWindowLongPtrA(window.handle(), GWLP_WNDPROC,
+                      reinterpret_cast<LONG_PTR>(answeringWhenReleased));
+    thread.serve();
+    RemovePropA(window.handle(), ReleaseProperty);
+}
 
 // Whether a process holds a console: only then can another process attach to it.
 // Leaves the caller without a console.
@@ -171,39 +136,51 @@ TEST(Envrefresh, BroadcastsBothTextsToEveryTopLevelWindow)
 
 // Not a benchmark: bounds with seconds of margin. A lower one proves that a send
 // waited for the window, an upper one that the wait was bounded by the timeout of 5 s.
-TEST(Envrefresh, WaitsForAWindowThatDoesNotAnswerNoLongerThanTheTimeout)
+struct Unanswering {
+    const char* what;
+    WindowThread::Answers answers;
+    ULONGLONG atLeastMs;
+    DWORD atMostMs;
+};
+
+void PrintTo(const Unanswering& row, std::ostream* out)
 {
-    struct Row {
-        const char* what;
-        bool hangs;
-        ULONGLONG atLeastMs;
-        DWORD atMostMs;
-    } rows[] = {
-        // Not hung yet at the first send, which waits out its timeout; hung by the second,
-        // which does not wait for it at all.
-        {"a window that hangs", true, 4000, 15000},
-        // Busy, never hung: each send waits its whole timeout, 10 s in all (twice a
-        // longer timeout, 24 s for one of 12 s).
-        {"a window that keeps pumping messages", false, 8000, 20000},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.what);
-        UnansweringWindow window(row.hangs);
-
-        const ULONGLONG start = GetTickCount64();
-        ChildProcess envrefresh(commandLineOf("envrefresh.exe", {}));
-        const bool ended = envrefresh.wait(row.atMostMs);
-        const ULONGLONG elapsed = GetTickCount64() - start;
-        std::printf("%s: envrefresh ended after %llu ms\n", row.what, elapsed);
-        ASSERT_TRUE(ended) << "envrefresh still runs after " << row.atMostMs << " ms";
-        EXPECT_GE(elapsed, row.atLeastMs) << "envrefresh did not wait for the window";
-
-        const ProgramOutput result = envrefresh.finish();
-        EXPECT_EQ(result.exitCode, 0u);
-        EXPECT_EQ(result.out, "");
-        EXPECT_EQ(result.err, "");
-    }
+    *out << row.what;
 }
+
+class EnvrefreshWaiting : public testing::TestWithParam<Unanswering> {};
+
+TEST_P(EnvrefreshWaiting, ForAWindowThatDoesNotAnswerNoLongerThanTheTimeout)
+{
+    const Unanswering& row = GetParam();
+    WindowThread window(makeUnansweringWindow, row.answers);
+
+    const ULONGLONG start = GetTickCount64();
+    ChildProcess envrefresh(commandLineOf("envrefresh.exe", {}));
+    const bool ended = envrefresh.wait(row.atMostMs);
+    const ULONGLONG elapsed = GetTickCount64() - start;
+    std::printf("%s: envrefresh ended after %llu ms\n", row.what, elapsed);
+    ASSERT_TRUE(ended) << "envrefresh still runs after " << row.atMostMs << " ms";
+    EXPECT_GE(elapsed, row.atLeastMs) << "envrefresh did not wait for the window";
+
+    const ProgramOutput result = envrefresh.finish();
+    EXPECT_EQ(result.exitCode, 0u);
+    EXPECT_EQ(result.out, "");
+    EXPECT_EQ(result.err, "");
+}
+
+INSTANTIATE_TEST_SUITE_P(Window, EnvrefreshWaiting,
+                         testing::Values(
+                             // Not hung yet at the first send, which waits out its timeout; hung by
+                             // the second, which does not wait for it at all.
+                             Unanswering{"hangs", WindowThread::Answers::Never, 4000, 15000},
+                             // Busy, never hung: each send waits its whole timeout, 10 s in all
+                             // (twice a longer timeout, 24 s for one of 12 s).
+                             Unanswering{"keeps_pumping_messages", WindowThread::Answers::Pumping,
+                                         8000, 20000}),
+                         [](const testing::TestParamInfo<Unanswering>& tested) {
+                             return std::string(tested.param.what);
+                         });
 
 TEST(Envrefresh, LetsGoOfItsConsoleBeforeItBroadcasts)
 {

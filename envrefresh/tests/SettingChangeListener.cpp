@@ -1,14 +1,16 @@
 // settingchange_listener EVENT
 //
 // A second process for the broadcast tests: makes one settings-change window, sets
-// the named event once the window is there, and pumps messages until its standard
-// input ends. Then prints what the window received, one entry a line.
+// the named event once the window is there, and answers it until its standard input
+// ends. Then prints what the window received, one entry a line.
 
 #include "SettingChangeWindow.h"
+#include "WindowThread.h"
 
 #include <stdio.h>
 
-#include <thread>
+#include <string>
+#include <vector>
 
 int main(int argc, char* argv[])
 {
@@ -16,7 +18,6 @@ int main(int argc, char* argv[])
         fprintf(stderr, "usage: settingchange_listener EVENT\n");
         return 2;
     }
-    SettingChangeWindow window;
     const OwnedHandle ready(OpenEventA(EVENT_MODIFY_STATE, FALSE, argv[1]));
     if (!ready) {
         fprintf(stderr, "settingchange_listener: cannot open %s, error %lu\n", argv[1],
@@ -24,27 +25,18 @@ int main(int argc, char* argv[])
         return 2;
     }
 
-    // The message queue must exist before anyone posts the quit to it.
-    MSG message;
-    PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE);
-    const DWORD mainThread = GetCurrentThreadId();
-    std::thread quitWhenInputEnds([mainThread] {
-        char chunk[256];
-        DWORD count = 0;
-        while (ReadFile(GetStdHandle(STD_INPUT_HANDLE), chunk, sizeof chunk, &count, nullptr) &&
-               count > 0) {
-        }
-        PostThreadMessageA(mainThread, WM_QUIT, 0, 0);
-    });
-    SetEvent(ready.get());
-
-    while (GetMessageA(&message, nullptr, 0, 0) > 0) {
-        TranslateMessage(&message);
-        DispatchMessageA(&message);
+    std::vector<std::string> received;
+    {
+        WindowThread listening([&received](WindowThread& thread) {
+            SettingChangeWindow window;
+            thread.serve();
+            received = window.received({"Environment", "ENVIRONMENT"});
+        });
+        SetEvent(ready.get());
+        readToEnd(GetStdHandle(STD_INPUT_HANDLE));
     }
-    quitWhenInputEnds.join();
 
-    for (const std::string& entry : window.received({"Environment", "ENVIRONMENT"}))
+    for (const std::string& entry : received)
         printf("%s\n", entry.c_str());
     return 0;
 }

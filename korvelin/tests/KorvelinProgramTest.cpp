@@ -4,13 +4,15 @@
 #include "ChildProcess.h"
 #include "ScratchFolder.h"
 #include "SystemErrorText.h"
+#include "ThisSystem.h"
 
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
+#include <cctype>
 #include <memory>
+#include <ostream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -101,15 +103,78 @@ const bool TwoHeldNames = HeldNames.size() >= 2;
 const std::string HeldName1 = TwoHeldNames ? HeldNames[0] : "";
 const std::string HeldName2 = TwoHeldNames ? HeldNames[1] : "";
 
+// Names of characters that a console shows one cell wide, which it reads back as they
+// went in; a wide character (kanji) may take two cells on Windows.
+const std::vector<std::string> ShownNames = heldOf({
+    u8"gef\u00fcllt.txt",
+    u8"\u00e9t\u00e9.txt",
+    u8"\uff7f\uff8c\uff84.txt",
+    u8"\uff83\uff7d\uff84.txt",
+    u8"\u0444\u0430\u0439\u043b.txt",
+    u8"\u0436\u0451\u043b\u0442\u044b\u0439.txt",
+    u8"\u03b1\u03c1\u03c7\u03b5\u03af\u03bf.txt",
+    u8"\u03c6\u03ac\u03ba\u03b5\u03bb\u03bf\u03c2.txt",
+});
+const bool TwoShownNames = ShownNames.size() >= 2;
+const std::string ShownName1 = TwoShownNames ? ShownNames[0] : "";
+const std::string ShownName2 = TwoShownNames ? ShownNames[1] : "";
+
 std::wstring korvelinCommandLine(const std::vector<std::string>& arguments)
 {
     return commandLineOf("Korvelin.exe", arguments);
 }
 
-ProgramOutput runKorvelin(const std::vector<std::string>& arguments, const ScratchFolder& folder,
-                          Streams streams = Streams::Pipes)
+// One run of Korvelin: the folder it runs in, what it is given, and what must come of it.
+struct Case {
+    std::string what;
+    // "{scratch}" in an argument stands for the scratch folder's full path.
+    std::vector<std::string> arguments;
+    std::vector<std::string> files;
+    std::vector<std::string> folders;
+    std::string err; // for a made link, empty
+    // For a made link: the new name and the existing file, inside the scratch folder.
+    std::string link;
+    std::string existing;
+    // Why the row cannot run on this system; empty when it can.
+    std::string skip;
+    Streams streams = Streams::Pipes;
+    bool anyRefusalCode = false;    // the refusal's form, whatever code the system gives
+    bool denyAddingEntries = false; // to the scratch folder, once it is populated
+};
+
+void PrintTo(const Case& row, std::ostream* out)
 {
-    return runProgram(korvelinCommandLine(arguments), folder.path(), streams);
+    *out << row.what;
+}
+
+Case refused(const char* what, std::vector<std::string> arguments, std::vector<std::string> files,
+             std::vector<std::string> folders, std::string err, std::string skip = "")
+{
+    Case row;
+    row.what = what;
+    row.arguments = std::move(arguments);
+    row.files = std::move(files);
+    row.folders = std::move(folders);
+    row.err = std::move(err);
+    row.skip = std::move(skip);
+    return row;
+}
+
+// A link from the first argument to the second; b.txt and the folder dir are there too.
+Case linked(const char* what, std::vector<std::string> arguments, std::string link,
+            std::string existing, std::string skip = "")
+{
+    Case row =
+        refused(what, std::move(arguments), {"b.txt", existing}, {"dir"}, "", std::move(skip));
+    row.link = std::move(link);
+    row.existing = std::move(existing);
+    return row;
+}
+
+Case on(Streams streams, Case row)
+{
+    row.streams = streams;
+    return row;
 }
 
 // What a test reads of the two streams of a program that wrote `out` and then `err`.
@@ -120,7 +185,7 @@ std::pair<std::string, std::string> asRead(Streams streams, const std::string& o
 {
     if (streams == Streams::None)
         return {"", ""};
-    if (streams == Streams::Merged) // the banner must still come first
+    if (streams != Streams::Pipes) // one stream: the banner must still come first
         return {out + err, ""};
     return {out, err};
 }
@@ -142,15 +207,26 @@ void populate(const ScratchFolder& folder, const std::vector<std::string>& files
         folder.writeFile(inCodePage(name), "content of " + name + "\n");
 }
 
-} // namespace
-
-TEST(KorvelinProgram, RefusesWithOneMessageAndChangesNothing)
+std::string withScratchFolder(std::string argument, const ScratchFolder& folder)
 {
-    const char* const Usage = "Usage:\nKorvelin NewFileName ExistingFileName\n";
-    const char* const NewNotHeld =
-        "ERROR: NewFileName holds characters that the system code page cannot represent\n";
-    const char* const ExistingNotHeld =
-        "ERROR: ExistingFileName holds characters that the system code page cannot represent\n";
+    const std::string placeholder = "{scratch}";
+    const size_t at = argument.find(placeholder);
+    return at == std::string::npos ? argument
+                                   : argument.replace(at, placeholder.size(), folder.path());
+}
+
+const char Usage[] = "Usage:\nKorvelin NewFileName ExistingFileName\n";
+const char NewNotHeld[] =
+    "ERROR: NewFileName holds characters that the system code page cannot represent\n";
+const char ExistingNotHeld[] =
+    "ERROR: ExistingFileName holds characters that the system code page cannot represent\n";
+
+// Wine looks up and links names past the classic limit that Windows' narrow calls refuse.
+const std::string WineLinksLongNames =
+    "Wine links names past MAX_PATH, which CreateHardLinkA refuses on Windows";
+
+std::vector<Case> refusals()
+{
     // Look-alikes that the running code page turns into a plain character ("best fit"),
     // and a character it lacks altogether: a name holding one arrives as another name.
     const std::string LetterA = receivedAs("a", {u8"\uff41", u8"\u00e0", u8"\u0101", u8"\u0103"});
@@ -158,144 +234,192 @@ TEST(KorvelinProgram, RefusesWithOneMessageAndChangesNothing)
     const std::string Quote =
         receivedAs("\"", {u8"\uff02", u8"\u201c", u8"\u201d", u8"\u02ba", u8"\u02dd"});
     const std::string Lacked = receivedAs(nullptr, {u8"\u2603", u8"\u2624", u8"\U0001f600"});
-    const bool underWine = runsUnderWine();
-    struct Row {
-        const char* what;
-        std::vector<std::string> arguments;
-        std::vector<std::string> files;
-        std::vector<std::string> folders;
-        std::string err;
-        bool runsHere = true;
-        Streams streams = Streams::Pipes;
-    } rows[] = {
+    const std::string noLetterA = unlessCodePageHas(!LetterA.empty(), "look-alike of \"a\"");
+    const std::string noBackslash =
+        unlessCodePageHas(!Backslash.empty(), "look-alike of the backslash");
+    const std::string noQuote = unlessCodePageHas(!Quote.empty(), "look-alike of the quote");
+    const std::string noLack = unlessCodePageHas(!Lacked.empty(), "character it lacks");
+    const std::string longPath = "{scratch}\\" + LongName;
+    const std::string prefixed = "\\\\?\\{scratch}\\" + LongName;
+    std::vector<Case> rows = {
         // clang-format off
-        {"no arguments",        {},                         {"b.txt"}, {},      Usage},
-        {"one argument",        {"a.txt"},                  {"b.txt"}, {},      Usage},
-        {"three arguments",     {"a.txt", "b.txt", "c.txt"}, {"b.txt"}, {},     Usage},
-        {"new name exists",     {"a.txt", "b.txt"}, {"a.txt", "b.txt"}, {},     "ERROR: a.txt already exists\n"},
-        {"same file twice",     {"b.txt", "b.txt"},         {"b.txt"}, {},      "ERROR: b.txt already exists\n"},
-        {"new exists, existing missing", {"a.txt", "missing.txt"}, {"a.txt"}, {}, "ERROR: a.txt already exists\n"},
-        {"new name is a folder", {"dir", "b.txt"},          {"b.txt"}, {"dir"}, "ERROR: dir already exists\n"},
-        {"existing missing",    {"a.txt", "missing.txt"},   {},        {},      "ERROR: missing.txt does not exist\n"},
-        {"existing in a missing folder", {"a.txt", "nowhere\\b.txt"}, {"b.txt"}, {}, "ERROR: nowhere\\b.txt does not exist\n"},
-        {"existing name no file can have", {"a.txt", "no|file.txt"}, {}, {}, "ERROR: no|file.txt does not exist\n"},
-        {"existing is a folder", {"a.txt", "dir"},          {},        {"dir"}, "ERROR: dir is a directory\n"},
-        {"names shown as typed", {"a.txt", ".\\dir\\..\\dir\\"}, {}, {"dir"}, "ERROR: .\\dir\\..\\dir\\ is a directory\n"},
-        {"relative missing name", {"a.txt", "dir\\..\\missing.txt"}, {}, {"dir"}, "ERROR: dir\\..\\missing.txt does not exist\n"},
-        {"name with conversions", {"a.txt", "%s%n"},        {},        {},      "ERROR: %s%n does not exist\n"},
-        {"name with spaces",    {"new one.txt", "old one.txt"}, {},    {},      "ERROR: old one.txt does not exist\n"},
-        {"empty existing name", {"a.txt", ""},              {"b.txt"}, {},      "ERROR:  does not exist\n"},
+        refused("no arguments",        {},                         {"b.txt"}, {},      Usage),
+        refused("one argument",        {"a.txt"},                  {"b.txt"}, {},      Usage),
+        refused("three arguments",     {"a.txt", "b.txt", "c.txt"}, {"b.txt"}, {},     Usage),
+        refused("new name exists",     {"a.txt", "b.txt"}, {"a.txt", "b.txt"}, {},     "ERROR: a.txt already exists\n"),
+        refused("same file twice",     {"b.txt", "b.txt"},         {"b.txt"}, {},      "ERROR: b.txt already exists\n"),
+        refused("new exists, existing missing", {"a.txt", "missing.txt"}, {"a.txt"}, {}, "ERROR: a.txt already exists\n"),
+        refused("new name is a folder", {"dir", "b.txt"},          {"b.txt"}, {"dir"}, "ERROR: dir already exists\n"),
+        refused("existing missing",    {"a.txt", "missing.txt"},   {},        {},      "ERROR: missing.txt does not exist\n"),
+        refused("existing in a missing folder", {"a.txt", "nowhere\\b.txt"}, {"b.txt"}, {}, "ERROR: nowhere\\b.txt does not exist\n"),
+        refused("existing name no file can have", {"a.txt", "no|file.txt"}, {}, {}, "ERROR: no|file.txt does not exist\n"),
+        refused("existing is a folder", {"a.txt", "dir"},          {},        {"dir"}, "ERROR: dir is a directory\n"),
+        refused("names shown as typed", {"a.txt", ".\\dir\\..\\dir\\"}, {}, {"dir"}, "ERROR: .\\dir\\..\\dir\\ is a directory\n"),
+        refused("relative missing name", {"a.txt", "dir\\..\\missing.txt"}, {}, {"dir"}, "ERROR: dir\\..\\missing.txt does not exist\n"),
+        refused("name with conversions", {"a.txt", "%s%n"},        {},        {},      "ERROR: %s%n does not exist\n"),
+        refused("name with spaces",    {"new one.txt", "old one.txt"}, {},    {},      "ERROR: old one.txt does not exist\n"),
+        refused("empty existing name", {"a.txt", ""},              {"b.txt"}, {},      "ERROR:  does not exist\n"),
         // Best fit would turn these into other names (a fullwidth letter into a plain one
         // on 1252, the yen sign into a backslash on 932) or put '?' in.
-        {"new name best fits onto a free name", {LetterA + "x.txt", "a.txt"}, {"a.txt"}, {}, NewNotHeld, !LetterA.empty()},
-        {"existing name best fits onto a file", {"c.txt", LetterA + ".txt"}, {"a.txt"}, {}, ExistingNotHeld, !LetterA.empty()},
-        {"new name best fits into a folder", {"dir" + Backslash + "a.txt", "b.txt"}, {"b.txt"}, {"dir"}, NewNotHeld, !Backslash.empty()},
-        {"existing name best fits onto a file in a folder", {"c.txt", "dir" + Backslash + "b.txt"}, {"dir\\b.txt"}, {"dir"}, ExistingNotHeld, !Backslash.empty()},
-        {"quotation mark look-alike", {"x" + Quote + " y.txt", "a.txt"}, {"a.txt", "y.txt a.txt"}, {}, NewNotHeld, !Quote.empty()},
-        {"new name the code page lacks", {Lacked + ".txt", "a.txt"}, {"a.txt"}, {}, NewNotHeld, !Lacked.empty()},
-        {"existing name the code page lacks", {"c.txt", Lacked + ".txt"}, {"a.txt"}, {}, ExistingNotHeld, !Lacked.empty()},
+        refused("new name best fits onto a free name", {LetterA + "x.txt", "a.txt"}, {"a.txt"}, {}, NewNotHeld, noLetterA),
+        refused("existing name best fits onto a file", {"c.txt", LetterA + ".txt"}, {"a.txt"}, {}, ExistingNotHeld, noLetterA),
+        refused("new name best fits into a folder", {"dir" + Backslash + "a.txt", "b.txt"}, {"b.txt"}, {"dir"}, NewNotHeld, noBackslash),
+        refused("existing name best fits onto a file in a folder", {"c.txt", "dir" + Backslash + "b.txt"}, {"dir\\b.txt"}, {"dir"}, ExistingNotHeld, noBackslash),
+        refused("quotation mark look-alike", {"x" + Quote + " y.txt", "a.txt"}, {"a.txt", "y.txt a.txt"}, {}, NewNotHeld, noQuote),
+        refused("new name the code page lacks", {Lacked + ".txt", "a.txt"}, {"a.txt"}, {}, NewNotHeld, noLack),
+        refused("existing name the code page lacks", {"c.txt", Lacked + ".txt"}, {"a.txt"}, {}, ExistingNotHeld, noLack),
         // Refused by the system, which says why in its own words.
-        {"new name in a missing folder", {"nowhere\\a.txt", "b.txt"}, {"b.txt"}, {}, refusedWith(ERROR_PATH_NOT_FOUND)},
-        {"empty new name",      {"", "b.txt"},              {"b.txt"}, {},      refusedWith(ERROR_PATH_NOT_FOUND)},
+        refused("new name in a missing folder", {"nowhere\\a.txt", "b.txt"}, {"b.txt"}, {}, refusedWith(ERROR_PATH_NOT_FOUND)),
+        refused("empty new name",      {"", "b.txt"},              {"b.txt"}, {},      refusedWith(ERROR_PATH_NOT_FOUND)),
         // Too long to look up beforehand: the system alone can tell that it is missing.
-        // Windows' narrow calls refuse a full path past the classic limit as a path not
-        // found; Wine looks the name up.
-        {"long missing existing name", {"a.txt", "missing-" + LongName}, {LongName}, {}, refusedWith(underWine ? ERROR_FILE_NOT_FOUND : ERROR_PATH_NOT_FOUND)},
-        {"long existing name",  {"a.txt", LongName},        {LongName}, {},     refusedWith(ERROR_PATH_NOT_FOUND), !underWine},
+        // CreateHardLinkA is documented to take names of up to MAX_PATH characters, and
+        // Windows refuses a longer full path as a path not found; Wine looks it up.
+        refused("long missing existing name", {"a.txt", "missing-" + LongName}, {LongName}, {}, refusedWith(runsUnderWine() ? ERROR_FILE_NOT_FOUND : ERROR_PATH_NOT_FOUND)),
+        refused("long existing name",  {"a.txt", LongName},        {LongName}, {},     refusedWith(ERROR_PATH_NOT_FOUND), windowsOnly(WineLinksLongNames)),
+        refused("long absolute existing name", {"a.txt", longPath}, {LongName}, {},    refusedWith(ERROR_PATH_NOT_FOUND), windowsOnly(WineLinksLongNames)),
+        refused("long absolute new name", {longPath, "b.txt"},     {"b.txt"}, {},      refusedWith(ERROR_PATH_NOT_FOUND), windowsOnly(WineLinksLongNames)),
+        // The \\?\ prefix lifts the limit for the wide call alone; no code is documented
+        // for the narrow one, so only the refusal's form is expected.
+        refused("long existing name with the long-path prefix", {"a.txt", prefixed}, {LongName}, {}, "", windowsOnly(WineLinksLongNames)),
+        refused("long new name with the long-path prefix", {prefixed, "b.txt"}, {"b.txt"}, {}, "", windowsOnly(WineLinksLongNames)),
+        refused("folder that denies adding entries", {"a.txt", "b.txt"}, {"b.txt"}, {}, refusedWith(ERROR_ACCESS_DENIED), windowsOnly("Wine does not enforce access control entries")),
         // A lookup that fails for another reason than "not there" (here a server out of
-        // reach) says nothing about the file. Under Wine only: Windows would search the
-        // network for the server, for seconds.
-        {"existing name on a server out of reach", {"a.txt", "\\\\nosuchserver\\share\\b.txt"}, {"b.txt"}, {}, refusedWith(ERROR_PATH_NOT_FOUND), underWine},
-        {"usage, both streams on one pipe", {},            {"a.txt"}, {},      Usage, true, Streams::Merged},
-        {"new name exists, both streams on one pipe", {"a.txt", "a.txt"}, {"a.txt"}, {}, "ERROR: a.txt already exists\n", true, Streams::Merged},
-        {"usage, no standard handles", {},                 {"b.txt"}, {},      Usage, true, Streams::None},
-        {"same file twice, no standard handles", {"b.txt", "b.txt"}, {"b.txt"}, {}, "ERROR: b.txt already exists\n", true, Streams::None},
+        // reach) says nothing about the file.
+        refused("existing name on a server out of reach", {"a.txt", "\\\\nosuchserver\\share\\b.txt"}, {"b.txt"}, {}, refusedWith(ERROR_PATH_NOT_FOUND), wineOnly("Windows would search the network for the server, for seconds")),
+        on(Streams::Merged, refused("usage, both streams on one pipe", {}, {"a.txt"}, {}, Usage)),
+        on(Streams::Merged, refused("new name exists, both streams on one pipe", {"a.txt", "a.txt"}, {"a.txt"}, {}, "ERROR: a.txt already exists\n")),
+        on(Streams::None, refused("usage, no standard handles", {}, {"b.txt"}, {}, Usage)),
+        on(Streams::None, refused("same file twice, no standard handles", {"b.txt", "b.txt"}, {"b.txt"}, {}, "ERROR: b.txt already exists\n")),
         // clang-format on
     };
-    for (const Row& row : rows) {
-        if (!rowRunsHere(row.what, row.runsHere))
-            continue;
-        SCOPED_TRACE(row.what);
-        ScratchFolder folder;
-        populate(folder, row.files, row.folders);
-        const std::vector<std::string> before = folder.snapshot();
+    for (Case& row : rows) {
+        row.anyRefusalCode = row.err.empty();
+        row.denyAddingEntries = row.what == "folder that denies adding entries";
+    }
+    return rows;
+}
 
-        const ProgramOutput result = runKorvelin(row.arguments, folder, row.streams);
+std::vector<Case> links()
+{
+    return {
+        linked("plain names", {"a.txt", "b.txt"}, "a.txt", "b.txt"),
+        on(Streams::None, linked("no standard handles", {"a.txt", "b.txt"}, "a.txt", "b.txt")),
+        linked("name with conversions", {"%s%n", "b.txt"}, "%s%n", "b.txt"),
+        linked("relative names", {"dir\\new link.txt", ".\\dir\\..\\b.txt"}, "dir\\new link.txt",
+               "b.txt"),
+        // Characters the code page holds work as before.
+        linked("names beyond ASCII", {HeldName1, HeldName2}, HeldName1, HeldName2,
+               unlessCodePageHas(TwoHeldNames, "two of the names beyond ASCII tried")),
+        // A full path too long to look up beforehand is no reason to refuse.
+        linked("long existing name", {"a.txt", LongName}, "a.txt", LongName,
+               wineOnly("CreateHardLinkA refuses a name past MAX_PATH")),
+    };
+}
 
-        const auto expected = asRead(row.streams, Banner, crlf(row.err));
-        EXPECT_EQ(result.out, expected.first);
-        EXPECT_EQ(result.err, expected.second);
+// A console decodes the bytes written to it in its own output code page, which differs
+// from the system's, so names must reach it as characters. Wine's runtime converts
+// console output itself where it can tell a console, so under Wine the rows with a
+// handle that can be read fail only when the program gets it wrong twice; on Windows
+// they fail as soon as it hands a console its bytes.
+std::vector<Case> consoles()
+{
+    const std::string noNames =
+        unlessCodePageHas(TwoShownNames, "two of the names beyond ASCII tried");
+    const std::vector<std::string> names = {ShownName1, ShownName2};
+    const std::vector<std::string> swapped = {ShownName2, ShownName1};
+    const std::string exists = "ERROR: " + ShownName2 + " already exists\n";
+    Case made = linked("link made", names, ShownName1, ShownName2, noNames);
+    made.files = {ShownName2};
+    const Case refusal = refused("new name exists", swapped, {ShownName2}, {}, exists, noNames);
+    Case madeWriteOnly = made, refusalWriteOnly = refusal;
+    madeWriteOnly.what = "link made, write-only handle";
+    refusalWriteOnly.what = "new name exists, write-only handle";
+    return {on(Streams::Console, made), on(Streams::Console, refusal),
+            on(Streams::ConsoleWriteOnly, madeWriteOnly),
+            on(Streams::ConsoleWriteOnly, refusalWriteOnly)};
+}
+
+// "new name exists, both streams on one pipe" as new_name_exists_both_streams_on_one_pipe.
+std::string rowName(const testing::TestParamInfo<Case>& tested)
+{
+    std::string name;
+    for (char c : tested.param.what) {
+        if (std::isalnum(static_cast<unsigned char>(c)))
+            name += c;
+        else if (!name.empty() && name.back() != '_')
+            name += '_';
+    }
+    return name;
+}
+
+class KorvelinProgram : public testing::TestWithParam<Case> {};
+
+} // namespace
+
+TEST_P(KorvelinProgram, Answers)
+{
+    const Case& row = GetParam();
+    if (!row.skip.empty())
+        GTEST_SKIP() << row.skip;
+    ScratchFolder folder;
+    populate(folder, row.files, row.folders);
+    const std::string content = row.link.empty() ? "" : folder.readFile(inCodePage(row.existing));
+    if (row.denyAddingEntries)
+        folder.denyAddingEntries();
+    const std::vector<std::string> before = folder.snapshot();
+    std::vector<std::string> arguments;
+    for (const std::string& argument : row.arguments)
+        arguments.push_back(withScratchFolder(argument, folder));
+
+    const ProgramOutput result =
+        ChildProcess(korvelinCommandLine(arguments), folder.path(), row.streams).finish();
+
+    // A console shows the names as characters, read back in UTF-8; a pipe carries the
+    // code page's bytes. The system's texts come in the code page already.
+    const bool console =
+        row.streams == Streams::Console || row.streams == Streams::ConsoleWriteOnly;
+    const auto shown = [console](const std::string& utf8) {
+        return crlf(console ? utf8 : inCodePage(utf8));
+    };
+    if (row.link.empty()) {
+        if (row.anyRefusalCode) {
+            EXPECT_EQ(result.out, Banner);
+            EXPECT_EQ(result.err.rfind("ERROR: Error Code: ", 0), 0u) << result.err;
+            EXPECT_NE(result.err.find("\r\nDescription: "), std::string::npos) << result.err;
+        } else {
+            const auto expected = asRead(row.streams, Banner, crlf(row.err));
+            EXPECT_EQ(result.out, expected.first);
+            EXPECT_EQ(result.err, expected.second);
+        }
         EXPECT_EQ(result.exitCode, 1u);
         EXPECT_EQ(folder.snapshot(), before);
+        return;
     }
+
+    const std::string made =
+        "Korvelin from \"" + row.arguments[0] + "\" to \"" + row.arguments[1] + "\" made\n";
+    const auto expected = asRead(row.streams, Banner + shown(made), "");
+    EXPECT_EQ(result.out, expected.first);
+    EXPECT_EQ(result.err, expected.second);
+    EXPECT_EQ(result.exitCode, 0u);
+
+    const std::string link = inCodePage(row.link);
+    const std::string existingName = inCodePage(row.existing);
+    const BY_HANDLE_FILE_INFORMATION linked = folder.fileInformation(link);
+    const BY_HANDLE_FILE_INFORMATION existing = folder.fileInformation(existingName);
+    EXPECT_EQ(linked.dwVolumeSerialNumber, existing.dwVolumeSerialNumber);
+    EXPECT_EQ(linked.nFileIndexHigh, existing.nFileIndexHigh);
+    EXPECT_EQ(linked.nFileIndexLow, existing.nFileIndexLow);
+    EXPECT_EQ(existing.nNumberOfLinks, 2u);
+    EXPECT_EQ(folder.readFile(existingName), content);
+    EXPECT_EQ(folder.readFile(link), content);
 }
 
-TEST(KorvelinProgram, MakesAHardLinkToTheSameFile)
-{
-    struct Row {
-        std::vector<std::string> arguments;
-        std::string link;     // where the new name lands, inside the scratch folder
-        std::string existing; // the existing file, inside the scratch folder
-        std::string out;
-        bool runsHere = true;
-        Streams streams = Streams::Pipes;
-    } rows[] = {
-        {{"a.txt", "b.txt"}, "a.txt", "b.txt", "Korvelin from \"a.txt\" to \"b.txt\" made\n"},
-        {{"a.txt", "b.txt"},
-         "a.txt",
-         "b.txt",
-         "Korvelin from \"a.txt\" to \"b.txt\" made\n",
-         true,
-         Streams::None},
-        {{"%s%n", "b.txt"}, "%s%n", "b.txt", "Korvelin from \"%s%n\" to \"b.txt\" made\n"},
-        {{"dir\\new link.txt", ".\\dir\\..\\b.txt"},
-         "dir\\new link.txt",
-         "b.txt",
-         "Korvelin from \"dir\\new link.txt\" to \".\\dir\\..\\b.txt\" made\n"},
-        // Characters the code page holds work as before.
-        {{HeldName1, HeldName2},
-         HeldName1,
-         HeldName2,
-         "Korvelin from \"" + HeldName1 + "\" to \"" + HeldName2 + "\" made\n",
-         TwoHeldNames},
-        // A full path too long to look up beforehand is no reason to refuse. Only Wine
-        // makes the link: Windows refuses it (see the refused links).
-        {{"a.txt", LongName},
-         "a.txt",
-         LongName,
-         "Korvelin from \"a.txt\" to \"" + LongName + "\" made\n",
-         runsUnderWine()},
-    };
-    for (const Row& row : rows) {
-        if (!rowRunsHere(row.out, row.runsHere))
-            continue;
-        SCOPED_TRACE(row.out + (row.streams == Streams::None ? " (no standard handles)" : ""));
-        ScratchFolder folder;
-        populate(folder, {"b.txt", row.existing}, {"dir"});
-        const std::string link = inCodePage(row.link);
-        const std::string existingName = inCodePage(row.existing);
-        const std::string content = folder.readFile(existingName);
-        ASSERT_NE(content, "");
+INSTANTIATE_TEST_SUITE_P(Refused, KorvelinProgram, testing::ValuesIn(refusals()), rowName);
+INSTANTIATE_TEST_SUITE_P(Linked, KorvelinProgram, testing::ValuesIn(links()), rowName);
+INSTANTIATE_TEST_SUITE_P(OnAConsole, KorvelinProgram, testing::ValuesIn(consoles()), rowName);
 
-        const ProgramOutput result = runKorvelin(row.arguments, folder, row.streams);
-
-        const auto expected = asRead(row.streams, Banner + crlf(inCodePage(row.out)), "");
-        EXPECT_EQ(result.out, expected.first);
-        EXPECT_EQ(result.err, expected.second);
-        EXPECT_EQ(result.exitCode, 0u);
-
-        const BY_HANDLE_FILE_INFORMATION linked = folder.fileInformation(link);
-        const BY_HANDLE_FILE_INFORMATION existing = folder.fileInformation(existingName);
-        EXPECT_EQ(linked.dwVolumeSerialNumber, existing.dwVolumeSerialNumber);
-        EXPECT_EQ(linked.nFileIndexHigh, existing.nFileIndexHigh);
-        EXPECT_EQ(linked.nFileIndexLow, existing.nFileIndexLow);
-        EXPECT_EQ(existing.nNumberOfLinks, 2u);
-        EXPECT_EQ(folder.readFile(existingName), content);
-        EXPECT_EQ(folder.readFile(link), content);
-    }
-}
-
-TEST(KorvelinProgram, LetsExactlyOneOfManyRacingRunsMakeTheLink)
+TEST(KorvelinProgramRace, LetsExactlyOneOfManyRunsMakeTheLink)
 {
     const int Runs = 12;
     for (int round = 0; round < 3; ++round) {
@@ -325,94 +449,5 @@ TEST(KorvelinProgram, LetsExactlyOneOfManyRacingRunsMakeTheLink)
         EXPECT_EQ(folder.readFile("b.txt"), content);
         EXPECT_EQ(folder.readFile("a.txt"), content);
         EXPECT_EQ(folder.fileInformation("b.txt").nNumberOfLinks, 2u);
-    }
-}
-
-// A console decodes the bytes written to it in its own output code page, 850 here,
-// which differs from the system's, so names must reach it as characters. Wine's runtime
-// converts console output itself where it can tell a console, so under Wine the rows
-// with a handle that can be read fail only when the program gets it wrong twice; on
-// Windows they fail as soon as it hands a console its bytes. A handle opened for
-// writing alone hides the console from GetConsoleMode, under Wine too.
-TEST(KorvelinProgram, ShowsTheNamesAsTypedOnAConsoleOfAnotherCodePage)
-{
-    // Names of characters that a console shows one cell wide, which it reads back as
-    // they went in; a wide character (kanji) may take two cells on Windows.
-    const std::vector<std::string> names = heldOf({
-        u8"gef\u00fcllt.txt",
-        u8"\u00e9t\u00e9.txt",
-        u8"\uff7f\uff8c\uff84.txt",
-        u8"\uff83\uff7d\uff84.txt",
-        u8"\u0444\u0430\u0439\u043b.txt",
-        u8"\u0436\u0451\u043b\u0442\u044b\u0439.txt",
-        u8"\u03b1\u03c1\u03c7\u03b5\u03af\u03bf.txt",
-        u8"\u03c6\u03ac\u03ba\u03b5\u03bb\u03bf\u03c2.txt",
-    });
-    if (names.size() < 2)
-        GTEST_SKIP() << "the system code page holds none of the names beyond ASCII";
-    const std::string& first = names[0];
-    const std::string& second = names[1];
-    const DWORD ReadWrite = GENERIC_READ | GENERIC_WRITE;
-    struct Row {
-        std::vector<std::string> arguments;
-        std::string shown; // after the banner
-        DWORD exitCode;
-        DWORD access; // of the handle the program writes to
-    } rows[] = {
-        {{first, second},
-         "Korvelin from \"" + first + "\" to \"" + second + "\" made\n",
-         0,
-         ReadWrite},
-        {{second, first}, "ERROR: " + second + " already exists\n", 1, ReadWrite},
-        {{first, second},
-         "Korvelin from \"" + first + "\" to \"" + second + "\" made\n",
-         0,
-         GENERIC_WRITE},
-        {{second, first}, "ERROR: " + second + " already exists\n", 1, GENERIC_WRITE},
-    };
-    FreeConsole();
-    ASSERT_TRUE(AllocConsole());
-    ASSERT_TRUE(SetConsoleOutputCP(850));
-    const OwnedHandle screen(
-        nullIfInvalid(CreateFileA("CONOUT$", ReadWrite, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                  OPEN_EXISTING, 0, nullptr)));
-    ASSERT_TRUE(screen);
-
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.shown + (row.access == ReadWrite ? "" : " (write-only handle)"));
-        ScratchFolder folder;
-        populate(folder, {second}, {});
-        // A blank screen with the cursor at the top, so nothing scrolls away.
-        CONSOLE_SCREEN_BUFFER_INFO before = {};
-        ASSERT_TRUE(GetConsoleScreenBufferInfo(screen.get(), &before));
-        DWORD blanked = 0;
-        FillConsoleOutputCharacterW(screen.get(), L' ', before.dwSize.X * before.dwSize.Y,
-                                    COORD{0, 0}, &blanked);
-        ASSERT_TRUE(SetConsoleCursorPosition(screen.get(), COORD{0, 0}));
-        SECURITY_ATTRIBUTES inheritable = {sizeof inheritable, nullptr, TRUE};
-        const OwnedHandle written(
-            nullIfInvalid(CreateFileA("CONOUT$", row.access, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                      &inheritable, OPEN_EXISTING, 0, nullptr)));
-        ASSERT_TRUE(written);
-
-        // Both streams on the console, as in a console window with nothing redirected.
-        const DWORD exitCode = ChildProcess(korvelinCommandLine(row.arguments), folder.path(),
-                                            Streams::Given, written.get())
-                                   .finish()
-                                   .exitCode;
-
-        // The lines the program wrote, as the console shows them.
-        CONSOLE_SCREEN_BUFFER_INFO after = {};
-        ASSERT_TRUE(GetConsoleScreenBufferInfo(screen.get(), &after));
-        std::wstring shown;
-        for (SHORT y = 0; y < after.dwCursorPosition.Y; ++y) {
-            std::wstring line(after.dwSize.X, L' ');
-            DWORD read = 0;
-            ReadConsoleOutputCharacterW(screen.get(), &line[0], after.dwSize.X, COORD{0, y}, &read);
-            line.resize(line.find_last_not_of(L' ') + 1);
-            shown += line + L"\r\n";
-        }
-        EXPECT_EQ(shown, widen(Banner + crlf(row.shown), CP_UTF8));
-        EXPECT_EQ(exitCode, row.exitCode);
     }
 }

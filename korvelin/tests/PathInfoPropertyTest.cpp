@@ -6,7 +6,8 @@
 
 #include "PathInfo.h"
 
-#include "ChildProcess.h"
+#include "CodePage.h"
+#include "ThisSystem.h"
 #include "ScratchFolder.h"
 
 #include <windows.h>

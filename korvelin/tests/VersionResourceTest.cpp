@@ -7,7 +7,9 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -18,14 +20,54 @@ const std::string VersionText = std::to_string(GIVEN_VERSION_MAJOR) + ", " +
                                 std::to_string(GIVEN_VERSION_PATCH) + ", 0";
 
 // What each program says of itself beyond the version and the maker.
-const struct ProgramFile {
+struct ProgramFile {
     const char* name;
     const char* description;
     const char* internalName;
-} Programs[] = {
+};
+const ProgramFile Programs[] = {
     {"Korvelin.exe", "Korvelin", "Korvelin"},
     {"envrefresh.exe", "Environment change notifier", "envrefresh"},
 };
+
+void PrintTo(const ProgramFile& program, std::ostream* out)
+{
+    *out << program.name;
+}
+
+// "Korvelin.exe" as Korvelin_exe.
+std::string programName(const ProgramFile& program)
+{
+    std::string name = program.name;
+    name[name.find('.')] = '_';
+    return name;
+}
+
+// Every entry of the string table, and what it holds for a program.
+const char* const StringNames[] = {
+    "Comments",     "CompanyName",    "FileDescription", "FileVersion",
+    "InternalName", "LegalCopyright", "LegalTrademarks", "OriginalFilename",
+    "PrivateBuild", "ProductName",    "ProductVersion",  "SpecialBuild",
+};
+
+std::string expectedString(const ProgramFile& program, const std::string& name)
+{
+    if (name == "CompanyName")
+        return GIVEN_KORVELIN_MAKER;
+    if (name == "FileDescription")
+        return program.description;
+    if (name == "FileVersion" || name == "ProductVersion")
+        return VersionText;
+    if (name == "InternalName")
+        return program.internalName;
+    if (name == "LegalCopyright")
+        return "Copyright (C) " GIVEN_KORVELIN_MAKER;
+    if (name == "OriginalFilename")
+        return program.name;
+    if (name == "ProductName")
+        return "Korvelin by " GIVEN_KORVELIN_MAKER;
+    return "";
+}
 
 std::vector<char> versionBlock(const std::string& program)
 {
@@ -79,76 +121,68 @@ int countResources(HMODULE module, LPCSTR type)
     return count;
 }
 
+class VersionBlock : public testing::TestWithParam<ProgramFile> {};
+class VersionString : public testing::TestWithParam<std::tuple<ProgramFile, const char*>> {};
+
 } // namespace
 
-TEST(VersionResource, HoldsTheFixedVersionAndFlags)
+TEST_P(VersionBlock, HoldsTheFixedVersionAndFlags)
 {
-    for (const ProgramFile& program : Programs) {
-        SCOPED_TRACE(program.name);
-        std::vector<char> block = versionBlock(besideThisProgram(program.name));
-        ASSERT_FALSE(block.empty());
+    const ProgramFile& program = GetParam();
+    std::vector<char> block = versionBlock(besideThisProgram(program.name));
+    ASSERT_FALSE(block.empty());
 
-        VS_FIXEDFILEINFO* fixed = nullptr;
-        UINT length = 0;
-        ASSERT_TRUE(VerQueryValueA(block.data(), "\\", reinterpret_cast<void**>(&fixed), &length));
-        ASSERT_EQ(length, sizeof(VS_FIXEDFILEINFO));
-        const DWORD high = GIVEN_VERSION_MAJOR << 16 | GIVEN_VERSION_MINOR;
-        const DWORD low = GIVEN_VERSION_PATCH << 16;
-        EXPECT_EQ(fixed->dwFileVersionMS, high);
-        EXPECT_EQ(fixed->dwFileVersionLS, low);
-        EXPECT_EQ(fixed->dwProductVersionMS, high);
-        EXPECT_EQ(fixed->dwProductVersionLS, low);
-        EXPECT_EQ(fixed->dwFileFlags & fixed->dwFileFlagsMask, 0u);
-        EXPECT_EQ(fixed->dwFileOS, 0x40004u);
-        EXPECT_EQ(fixed->dwFileType, 1u);
+    VS_FIXEDFILEINFO* fixed = nullptr;
+    UINT length = 0;
+    ASSERT_TRUE(VerQueryValueA(block.data(), "\\", reinterpret_cast<void**>(&fixed), &length));
+    ASSERT_EQ(length, sizeof(VS_FIXEDFILEINFO));
+    const DWORD high = GIVEN_VERSION_MAJOR << 16 | GIVEN_VERSION_MINOR;
+    const DWORD low = GIVEN_VERSION_PATCH << 16;
+    EXPECT_EQ(fixed->dwFileVersionMS, high);
+    EXPECT_EQ(fixed->dwFileVersionLS, low);
+    EXPECT_EQ(fixed->dwProductVersionMS, high);
+    EXPECT_EQ(fixed->dwProductVersionLS, low);
+    EXPECT_EQ(fixed->dwFileFlags & fixed->dwFileFlagsMask, 0u);
+    EXPECT_EQ(fixed->dwFileOS, 0x40004u);
+    EXPECT_EQ(fixed->dwFileType, 1u);
 
-        struct Translation {
-            WORD language;
-            WORD codePage;
-        }* translations = nullptr;
-        ASSERT_TRUE(VerQueryValueA(block.data(), "\\VarFileInfo\\Translation",
-                                   reinterpret_cast<void**>(&translations), &length));
-        ASSERT_EQ(length, sizeof(Translation));
-        EXPECT_EQ(translations->language, 0x0406);
-        EXPECT_EQ(translations->codePage, 1200);
-    }
+    struct Translation {
+        WORD language;
+        WORD codePage;
+    }* translations = nullptr;
+    ASSERT_TRUE(VerQueryValueA(block.data(), "\\VarFileInfo\\Translation",
+                               reinterpret_cast<void**>(&translations), &length));
+    ASSERT_EQ(length, sizeof(Translation));
+    EXPECT_EQ(translations->language, 0x0406);
+    EXPECT_EQ(translations->codePage, 1200);
 }
 
-TEST(VersionResource, HoldsTheStringTable)
-{
-    for (const ProgramFile& program : Programs) {
-        SCOPED_TRACE(program.name);
-        std::vector<char> block = versionBlock(besideThisProgram(program.name));
-        ASSERT_FALSE(block.empty());
+INSTANTIATE_TEST_SUITE_P(Program, VersionBlock, testing::ValuesIn(Programs),
+                         [](const testing::TestParamInfo<ProgramFile>& tested) {
+                             return programName(tested.param);
+                         });
 
-        const struct {
-            const char* name;
-            std::string value;
-        } rows[] = {
-            {"Comments", ""},
-            {"CompanyName", GIVEN_KORVELIN_MAKER},
-            {"FileDescription", program.description},
-            {"FileVersion", VersionText},
-            {"InternalName", program.internalName},
-            {"LegalCopyright", "Copyright (C) " GIVEN_KORVELIN_MAKER},
-            {"LegalTrademarks", ""},
-            {"OriginalFilename", program.name},
-            {"PrivateBuild", ""},
-            {"ProductName", "Korvelin by " GIVEN_KORVELIN_MAKER},
-            {"ProductVersion", VersionText},
-            {"SpecialBuild", ""},
-        };
-        for (const auto& row : rows) {
-            SCOPED_TRACE(row.name);
-            const std::string query = std::string("\\StringFileInfo\\040604B0\\") + row.name;
-            char* value = nullptr;
-            UINT length = 0;
-            ASSERT_TRUE(VerQueryValueA(block.data(), query.c_str(),
-                                       reinterpret_cast<void**>(&value), &length));
-            EXPECT_EQ(std::string(length > 0 ? value : ""), row.value);
-        }
-    }
+TEST_P(VersionString, HoldsWhatTheProgramSaysOfItself)
+{
+    const ProgramFile& program = std::get<0>(GetParam());
+    const std::string name = std::get<1>(GetParam());
+    std::vector<char> block = versionBlock(besideThisProgram(program.name));
+    ASSERT_FALSE(block.empty());
+
+    const std::string query = "\\StringFileInfo\\040604B0\\" + name;
+    char* value = nullptr;
+    UINT length = 0;
+    ASSERT_TRUE(
+        VerQueryValueA(block.data(), query.c_str(), reinterpret_cast<void**>(&value), &length));
+    EXPECT_EQ(std::string(length > 0 ? value : ""), expectedString(program, name));
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Entry, VersionString,
+    testing::Combine(testing::ValuesIn(Programs), testing::ValuesIn(StringNames)),
+    [](const testing::TestParamInfo<std::tuple<ProgramFile, const char*>>& tested) {
+        return programName(std::get<0>(tested.param)) + "_" + std::get<1>(tested.param);
+    });
 
 TEST(VersionResource, CarriesOne32By32IconInSixteenColours)
 {

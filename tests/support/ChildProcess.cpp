@@ -1,10 +1,10 @@
 #include "ChildProcess.h"
 
 #include "SystemErrorText.h"
+#include "WindowThread.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <thread>
 
 namespace {
@@ -61,12 +61,7 @@ std::string quoteArgument(const std::string& argument)
 class PipeReader {
   public:
     explicit PipeReader(OwnedHandle readEnd)
-        : m_readEnd(std::move(readEnd)), m_thread([this] {
-              char chunk[4096];
-              DWORD count = 0;
-              while (ReadFile(m_readEnd.get(), chunk, sizeof chunk, &count, nullptr) && count > 0)
-                  m_text.append(chunk, count);
-          })
+        : m_readEnd(std::move(readEnd)), m_thread([this] { m_text = readToEnd(m_readEnd.get()); })
     {
     }
     ~PipeReader() { finish(); }
@@ -85,8 +80,63 @@ class PipeReader {
     std::thread m_thread; // last: it starts once the rest is there
 };
 
+// A console of the test process's own, blank with the cursor at the top so nothing
+// scrolls away, and a handle to it for a program to inherit.
+class ConsoleScreen {
+  public:
+    explicit ConsoleScreen(DWORD programAccess)
+    {
+        FreeConsole();
+        if (!AllocConsole() || !SetConsoleOutputCP(850))
+            failWithLastError("making a console");
+        m_screen = open(GENERIC_READ | GENERIC_WRITE, false);
+        CONSOLE_SCREEN_BUFFER_INFO screen = {};
+        DWORD blanked = 0;
+        if (!GetConsoleScreenBufferInfo(m_screen.get(), &screen) ||
+            !FillConsoleOutputCharacterW(m_screen.get(), L' ', screen.dwSize.X * screen.dwSize.Y,
+                                         COORD{0, 0}, &blanked) ||
+            !SetConsoleCursorPosition(m_screen.get(), COORD{0, 0}))
+            failWithLastError("blanking the console");
+        m_forProgram = open(programAccess, true);
+    }
+
+    HANDLE forProgram() const { return m_forProgram.get(); }
+
+    // The lines written so far, as the console shows them, in UTF-8.
+    std::string shown() const
+    {
+        CONSOLE_SCREEN_BUFFER_INFO screen = {};
+        GetConsoleScreenBufferInfo(m_screen.get(), &screen);
+        std::wstring lines;
+        for (SHORT y = 0; y < screen.dwCursorPosition.Y; ++y) {
+            std::wstring line(screen.dwSize.X, L' ');
+            DWORD read = 0;
+            ReadConsoleOutputCharacterW(m_screen.get(), &line[0], screen.dwSize.X, COORD{0, y},
+                                        &read);
+            line.resize(line.find_last_not_of(L' ') + 1);
+            lines += line + L"\r\n";
+        }
+        return narrow(lines, CP_UTF8);
+    }
+
+  private:
+    static OwnedHandle open(DWORD access, bool inheritable)
+    {
+        SECURITY_ATTRIBUTES attributes = {sizeof attributes, nullptr, inheritable};
+        OwnedHandle handle(
+            nullIfInvalid(CreateFileA("CONOUT$", access, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                      &attributes, OPEN_EXISTING, 0, nullptr)));
+        if (!handle)
+            failWithLastError("opening CONOUT$");
+        return handle;
+    }
+
+    OwnedHandle m_screen;
+    OwnedHandle m_forProgram;
+};
+
 ChildProcess::ChildProcess(const std::wstring& commandLine, const std::string& workingDirectory,
-                           Streams streams, HANDLE given)
+                           Streams streams)
 {
     STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
@@ -101,8 +151,10 @@ ChildProcess::ChildProcess(const std::wstring& commandLine, const std::string& w
             error = makePipe(false);
             startup.hStdError = error.childEnd.get();
         }
-    } else if (streams == Streams::Given) {
-        startup.hStdOutput = startup.hStdError = given;
+    } else if (streams == Streams::Console || streams == Streams::ConsoleWriteOnly) {
+        m_console = std::make_unique<ConsoleScreen>(
+            streams == Streams::Console ? GENERIC_READ | GENERIC_WRITE : GENERIC_WRITE);
+        startup.hStdOutput = startup.hStdError = m_console->forProgram();
     }
 
     std::wstring mutableCommandLine = commandLine; // CreateProcessW may write into it
@@ -135,12 +187,6 @@ bool ChildProcess::wait(DWORD timeoutMs, bool pumpMessages)
                         : WaitForSingleObject(m_process.get(), timeoutMs) == WAIT_OBJECT_0;
 }
 
-bool ChildProcess::waitForEvent(HANDLE event, DWORD timeoutMs)
-{
-    HANDLE either[] = {event, m_process.get()};
-    return WaitForMultipleObjects(2, either, FALSE, timeoutMs) == WAIT_OBJECT_0;
-}
-
 ProgramOutput ChildProcess::finish()
 {
     m_input.reset();
@@ -156,13 +202,9 @@ ProgramOutput ChildProcess::finish()
         output.out = m_out->finish();
     if (m_err)
         output.err = m_err->finish();
+    if (m_console)
+        output.out = m_console->shown();
     return output;
-}
-
-ProgramOutput runProgram(const std::wstring& commandLine, const std::string& workingDirectory,
-                         Streams streams)
-{
-    return ChildProcess(commandLine, workingDirectory, streams).finish();
 }
 
 std::wstring commandLineOf(const std::string& program, const std::vector<std::string>& arguments)
@@ -182,37 +224,4 @@ std::string besideThisProgram(const std::string& name)
         failWithLastError("GetModuleFileName");
     path.resize(length);
     return narrow(path.substr(0, path.rfind(L'\\') + 1), CP_UTF8) + name;
-}
-
-bool pumpMessagesUntil(HANDLE object, DWORD timeoutMs)
-{
-    const ULONGLONG deadline = GetTickCount64() + timeoutMs;
-    for (;;) {
-        const ULONGLONG now = GetTickCount64();
-        const DWORD left = timeoutMs == INFINITE ? INFINITE
-                           : now < deadline      ? static_cast<DWORD>(deadline - now)
-                                                 : 0;
-        const DWORD result = MsgWaitForMultipleObjects(1, &object, FALSE, left, QS_ALLINPUT);
-        if (result != WAIT_OBJECT_0 + 1)
-            return result == WAIT_OBJECT_0;
-        MSG message;
-        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&message);
-            DispatchMessageA(&message);
-        }
-    }
-}
-
-bool rowRunsHere(const std::string& what, bool runs)
-{
-    if (!runs)
-        std::printf("row not run on this system (code page %u): %s\n", GetACP(), what.c_str());
-    return runs;
-}
-
-bool runsUnderWine()
-{
-    // Wine's ntdll exports its version; Windows' has no such function.
-    const HMODULE ntdll = GetModuleHandleA("ntdll.dll");
-    return ntdll != nullptr && GetProcAddress(ntdll, "wine_get_version") != nullptr;
 }

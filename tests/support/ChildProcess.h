@@ -13,7 +13,7 @@
 // What a finished program left behind.
 struct ProgramOutput {
     DWORD exitCode;
-    std::string out;
+    std::string out; // from a console: the lines it shows, in UTF-8
     std::string err;
 };
 
@@ -21,11 +21,18 @@ struct ProgramOutput {
 enum class Streams {
     Pipes,  // a pipe each, read by the test; standard input a pipe too
     Merged, // one pipe for both, as `2>&1` would do
-    Given,  // one inheritable handle of the test's (a console), for both
     None,   // no standard handles and no console, as from a service or a GUI program
+    // Both on a console of the test's own, as in a console window with nothing
+    // redirected; read back from its screen. Its output code page (850) differs from
+    // the system's, so names must reach it as characters, not bytes.
+    Console,
+    // The same through a handle opened for writing alone, which hides the console
+    // from GetConsoleMode.
+    ConsoleWriteOnly,
 };
 
 class PipeReader;
+class ConsoleScreen;
 
 // A program started by a test. The only way the tests start one, and the only place
 // that waits for one or ends it: a program still running when its test is over is
@@ -34,7 +41,7 @@ class ChildProcess {
   public:
     // The wide command line reaches the program exactly, whatever the code page holds.
     explicit ChildProcess(const std::wstring& commandLine, const std::string& workingDirectory = "",
-                          Streams streams = Streams::Pipes, HANDLE given = nullptr);
+                          Streams streams = Streams::Pipes);
     ~ChildProcess();
     ChildProcess(const ChildProcess&) = delete;
     ChildProcess& operator=(const ChildProcess&) = delete;
@@ -46,23 +53,17 @@ class ChildProcess {
     // windows can answer the program.
     bool wait(DWORD timeoutMs, bool pumpMessages = false);
 
-    // Waits up to timeoutMs for the event to be set; false when the program ended
-    // first or the time ran out.
-    bool waitForEvent(HANDLE event, DWORD timeoutMs);
-
     // Ends the program's standard input and waits for the end of the program and of
     // its output. One that has not ended within a minute fails the test and is ended.
     ProgramOutput finish();
 
   private:
+    std::unique_ptr<ConsoleScreen> m_console; // first: the program's handle comes from it
     OwnedHandle m_process;
     OwnedHandle m_input;
     std::unique_ptr<PipeReader> m_out;
     std::unique_ptr<PipeReader> m_err; // null unless standard error has a pipe of its own
 };
-
-ProgramOutput runProgram(const std::wstring& commandLine, const std::string& workingDirectory = "",
-                         Streams streams = Streams::Pipes);
 
 // The command line of a program beside the tests with these arguments (UTF-8), each
 // quoted where it needs it so that the runtime's splitting gives it back unchanged.
@@ -72,21 +73,5 @@ std::wstring commandLineOf(const std::string& program, const std::vector<std::st
 // The full path, in UTF-8, of a file in the folder of the running test program: the
 // programs under test lie beside the tests, in the build tree as in the test bundle.
 std::string besideThisProgram(const std::string& name);
-
-// Dispatches this thread's window messages, those that other threads and programs send
-// too, until the object is signalled or timeoutMs is over; false on timeout. All that
-// while the thread waits for input, as a program that answers does.
-bool pumpMessagesUntil(HANDLE object, DWORD timeoutMs);
-
-// Whether a row of a table runs on this system; says so in one line when it does not,
-// since what a row needs (a name of the code page, Windows' or Wine's behaviour) is
-// not there everywhere.
-bool rowRunsHere(const std::string& what, bool runs);
-
-// Whether the tests run under Wine rather than Windows. Where the two differ by
-// design (Wine makes links with names past the classic path limit, which Windows'
-// narrow calls refuse), a test expects Windows' documented answer on Windows and
-// Wine's under Wine.
-bool runsUnderWine();
 
 #endif

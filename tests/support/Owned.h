@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <memory>
+#include <string>
 #include <type_traits>
 
 // One owner for every kind of handle the tests open: the handle and the call that
@@ -24,6 +25,17 @@ using OwnedWindow = Owned<HWND, DestroyWindow>;
 inline HANDLE nullIfInvalid(HANDLE handle)
 {
     return handle == INVALID_HANDLE_VALUE ? nullptr : handle;
+}
+
+// Everything a file or pipe gives until its end (or until it fails).
+inline std::string readToEnd(HANDLE handle)
+{
+    std::string content;
+    char chunk[4096];
+    DWORD count = 0;
+    while (handle != nullptr && ReadFile(handle, chunk, sizeof chunk, &count, nullptr) && count > 0)
+        content.append(chunk, count);
+    return content;
 }
 
 #endif

@@ -4,9 +4,12 @@
 #include "Owned.h"
 #include "SystemErrorText.h"
 
+#include <aclapi.h>
+
 #include <algorithm>
-#include <functional>
+#include <filesystem>
 #include <stdexcept>
+#include <system_error>
 
 namespace {
 
@@ -22,28 +25,6 @@ OwnedHandle openFile(const std::string& path, DWORD access, DWORD disposition)
     return OwnedHandle(nullIfInvalid(CreateFileW(
         extendedPath(path).c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
         nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr)));
-}
-
-// Calls visit(name relative to root, is a folder) for every entry below root, the
-// entries of a folder before the folder itself.
-void walk(const std::wstring& root, const std::wstring& relative,
-          const std::function<void(const std::wstring&, bool)>& visit)
-{
-    WIN32_FIND_DATAW entry;
-    const std::wstring folder = relative.empty() ? root : root + L"\\" + relative;
-    OwnedSearch search(nullIfInvalid(FindFirstFileW((folder + L"\\*").c_str(), &entry)));
-    if (!search)
-        return;
-    do {
-        const std::wstring name = entry.cFileName;
-        if (name == L"." || name == L"..")
-            continue;
-        const std::wstring child = relative.empty() ? name : relative + L"\\" + name;
-        const bool isFolder = (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-        if (isFolder)
-            walk(root, child, visit);
-        visit(child, isFolder);
-    } while (FindNextFileW(search.get(), &entry));
 }
 
 } // namespace
@@ -83,17 +64,12 @@ ScratchFolder::ScratchFolder()
 
 ScratchFolder::~ScratchFolder()
 {
-    const std::wstring root = extendedPath(m_path);
-    walk(root, L"", [&root](const std::wstring& name, bool isFolder) {
-        const std::wstring path = root + L"\\" + name;
-        if (isFolder) {
-            RemoveDirectoryW(path.c_str());
-        } else {
-            SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-            DeleteFileW(path.c_str());
-        }
-    });
-    RemoveDirectoryW(root.c_str());
+    // A file left read-only by a test would stop the removal.
+    std::error_code ignored;
+    const std::filesystem::path root = extendedPath(m_path);
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(root, ignored))
+        SetFileAttributesW(entry.path().c_str(), FILE_ATTRIBUTE_NORMAL);
+    std::filesystem::remove_all(root, ignored);
 }
 
 std::string ScratchFolder::pathOf(const std::string& name) const
@@ -115,13 +91,7 @@ void ScratchFolder::writeFile(const std::string& name, const std::string& conten
 std::string ScratchFolder::readFile(const std::string& name) const
 {
     // A file that cannot be opened reads as empty.
-    const OwnedHandle file = openFile(pathOf(name), GENERIC_READ, OPEN_EXISTING);
-    std::string content;
-    char chunk[4096];
-    DWORD count = 0;
-    while (file && ReadFile(file.get(), chunk, sizeof chunk, &count, nullptr) && count > 0)
-        content.append(chunk, count);
-    return content;
+    return readToEnd(openFile(pathOf(name), GENERIC_READ, OPEN_EXISTING).get());
 }
 
 void ScratchFolder::makeFolder(const std::string& name) const
@@ -139,13 +109,53 @@ BY_HANDLE_FILE_INFORMATION ScratchFolder::fileInformation(const std::string& nam
     return information;
 }
 
+void ScratchFolder::denyAddingEntries() const
+{
+    EXPLICIT_ACCESSW deny = {};
+    deny.grfAccessPermissions = FILE_ADD_FILE | FILE_ADD_SUBDIRECTORY;
+    deny.grfAccessMode = DENY_ACCESS;
+    deny.grfInheritance = NO_INHERITANCE;
+    wchar_t currentUser[] = L"CURRENT_USER";
+    BuildTrusteeWithNameW(&deny.Trustee, currentUser);
+    std::wstring path = widen(m_path);
+    PACL current = nullptr;
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    DWORD result = GetNamedSecurityInfoW(path.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION,
+                                         nullptr, nullptr, &current, nullptr, &descriptor);
+    const Owned<PSECURITY_DESCRIPTOR, LocalFree> ownedDescriptor(descriptor);
+    PACL changed = nullptr;
+    if (result == ERROR_SUCCESS)
+        result = SetEntriesInAclW(1, &deny, current, &changed);
+    const Owned<PACL, LocalFree> ownedChanged(changed);
+    if (result == ERROR_SUCCESS)
+        result = SetNamedSecurityInfoW(&path[0], SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr,
+                                       nullptr, changed, nullptr);
+    if (result != ERROR_SUCCESS) {
+        SetLastError(result);
+        failWithLastError("denying the current user to add entries to " + m_path);
+    }
+}
+
 std::vector<std::string> ScratchFolder::snapshot() const
 {
     std::vector<std::string> entries;
-    walk(extendedPath(m_path), L"", [this, &entries](const std::wstring& wide, bool isFolder) {
-        const std::string name = narrow(wide);
-        entries.push_back(isFolder ? name + "\\" : name + " = " + readFile(name));
-    });
+    const std::filesystem::path root = extendedPath(m_path);
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(root)) {
+        const std::string name = narrow(entry.path().lexically_relative(root).wstring());
+        entries.push_back(entry.is_directory() ? name + "\\" : name + " = " + readFile(name));
+    }
     std::sort(entries.begin(), entries.end());
     return entries;
+}
+
+CurrentDirectory::CurrentDirectory(const std::string& path)
+    : m_saved(std::filesystem::current_path())
+{
+    std::filesystem::current_path(widen(path));
+}
+
+CurrentDirectory::~CurrentDirectory()
+{
+    std::error_code ignored;
+    std::filesystem::current_path(m_saved, ignored);
 }

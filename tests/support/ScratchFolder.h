@@ -3,6 +3,7 @@
 
 #include <windows.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -32,6 +33,10 @@ class ScratchFolder {
     // names) and its number of names. Fails the test when it cannot be opened.
     BY_HANDLE_FILE_INFORMATION fileInformation(const std::string& name) const;
 
+    // Adds an entry to the folder's access list that denies the current user adding
+    // files or folders to it. Windows enforces it; Wine does not.
+    void denyAddingEntries() const;
+
     // Every entry below the folder with its kind and content, in a stable order:
     // two snapshots are equal exactly when nothing was added, removed or changed.
     std::vector<std::string> snapshot() const;
@@ -43,17 +48,13 @@ class ScratchFolder {
 // Runs a test with the process's current directory in a given folder.
 class CurrentDirectory {
   public:
-    explicit CurrentDirectory(const std::string& path)
-    {
-        GetCurrentDirectoryW(MAX_PATH, m_saved);
-        SetCurrentDirectoryA(path.c_str());
-    }
-    ~CurrentDirectory() { SetCurrentDirectoryW(m_saved); }
+    explicit CurrentDirectory(const std::string& path);
+    ~CurrentDirectory();
     CurrentDirectory(const CurrentDirectory&) = delete;
     CurrentDirectory& operator=(const CurrentDirectory&) = delete;
 
   private:
-    wchar_t m_saved[MAX_PATH];
+    std::filesystem::path m_saved;
 };
 
 #endif

@@ -1,6 +1,7 @@
 // The test programs' main: GoogleTest's own, and where KORVELIN_TEST_COUNTS names a
-// file, the numbers of passed, failed and skipped tests written to it on one line.
-// run-tests.cmd reads that file rather than the tests' output, which any character
+// file, the numbers of passed, failed and skipped tests written to it on one line;
+// where KORVELIN_TEST_SKIPPED names one, each skipped test added to it with its reason.
+// run-tests.cmd reads those files rather than the tests' output, which any character
 // may stand in.
 
 #include "ScratchFolder.h"
@@ -9,6 +10,18 @@
 
 #include <stdio.h>
 #include <stdlib.h>
+
+#include <string>
+
+namespace {
+
+FILE* openNamedBy(const wchar_t* variable, const wchar_t* mode)
+{
+    const wchar_t* name = _wgetenv(variable);
+    return name != nullptr && name[0] != L'\0' ? _wfopen(name, mode) : nullptr;
+}
+
+} // namespace
 
 int main(int argc, char** argv)
 {
@@ -25,14 +38,26 @@ int main(int argc, char** argv)
     const int result = RUN_ALL_TESTS();
 
     // Wide: the temporary folder may hold a name the system code page does not.
-    const wchar_t* countsFile = _wgetenv(L"KORVELIN_TEST_COUNTS");
-    if (countsFile != nullptr && countsFile[0] != L'\0') {
-        const testing::UnitTest& tests = *testing::UnitTest::GetInstance();
-        if (FILE* counts = _wfopen(countsFile, L"w")) {
-            fprintf(counts, "%d %d %d\n", tests.successful_test_count(), tests.failed_test_count(),
-                    tests.skipped_test_count());
-            fclose(counts);
+    const testing::UnitTest& tests = *testing::UnitTest::GetInstance();
+    if (FILE* counts = openNamedBy(L"KORVELIN_TEST_COUNTS", L"w")) {
+        fprintf(counts, "%d %d %d\n", tests.successful_test_count(), tests.failed_test_count(),
+                tests.skipped_test_count());
+        fclose(counts);
+    }
+    if (FILE* skipped = openNamedBy(L"KORVELIN_TEST_SKIPPED", L"a")) {
+        for (int i = 0; i < tests.total_test_suite_count(); ++i) {
+            const testing::TestSuite& suite = *tests.GetTestSuite(i);
+            for (int j = 0; j < suite.total_test_count(); ++j) {
+                const testing::TestInfo& test = *suite.GetTestInfo(j);
+                if (!test.result()->Skipped())
+                    continue;
+                std::string reason;
+                for (int k = 0; k < test.result()->total_part_count(); ++k)
+                    reason += test.result()->GetTestPartResult(k).message();
+                fprintf(skipped, "  %s.%s: %s\n", suite.name(), test.name(), reason.c_str());
+            }
         }
+        fclose(skipped);
     }
     return result;
 }
