@@ -1,5 +1,9 @@
 # The maker and version that both programs carry, in the banner and in their version
 # blocks. One place for all, so the programs and their properties never disagree.
+# A development build names a placeholder address; a release build (the workflow's,
+# for a tag) must be given real ones, and stops on a placeholder.
+include(${CMAKE_CURRENT_LIST_DIR}/Text.cmake)
+option(KORVELIN_RELEASE "A build to publish: refuse placeholder addresses" OFF)
 set(KORVELIN_MAKER "The Korvelin project" CACHE STRING "Maker named in the banner and version block")
 set(KORVELIN_WEBSITE "https://korvelin.example" CACHE STRING "Maker's web address, shown in the banner")
 
@@ -9,11 +13,9 @@ foreach(setting KORVELIN_MAKER KORVELIN_WEBSITE)
         message(FATAL_ERROR "${setting} must not hold '%': \"${${setting}}\"")
     endif()
     # The banner is text of the system code page, which differs from one Windows to
-    # the next; only printable ASCII reads the same in all of them. One line, too.
-    if("${${setting}}" MATCHES "[^ -~]")
-        message(FATAL_ERROR "${setting} must be printable ASCII on one line (the banner "
-            "prints it in the system code page of whoever runs Korvelin): \"${${setting}}\"")
-    endif()
+    # the next; only printable ASCII reads the same in all of them.
+    korvelin_require_printable(${setting}
+        " (the banner prints it in the system code page of whoever runs Korvelin)")
 endforeach()
 
 # The project's version is the one version: banner, version blocks, archive names.
@@ -30,12 +32,9 @@ set(KORVELIN_COMPANY "${KORVELIN_MAKER}")
 set(KORVELIN_COPYRIGHT "Copyright (C) ${KORVELIN_MAKER}")
 set(KORVELIN_PRODUCT "Korvelin by ${KORVELIN_MAKER}")
 
-# Same escaping for C and resource strings, except the quote: C writes \", a
-# resource script "".
 foreach(text NOTICE COMPANY COPYRIGHT PRODUCT)
-    string(REPLACE "\\" "\\\\" escaped "${KORVELIN_${text}}")
-    string(REPLACE "\"" "\\\"" KORVELIN_${text}_C "${escaped}")
-    string(REPLACE "\"" "\"\"" KORVELIN_${text}_RC "${escaped}")
+    korvelin_quoted(KORVELIN_${text}_C "${KORVELIN_${text}}")
+    korvelin_quoted(KORVELIN_${text}_RC "${KORVELIN_${text}}" RC)
 endforeach()
 
 # What the package manifests say, beside the maker and the version: rendered by
@@ -53,10 +52,22 @@ if(NOT KORVELIN_RELEASES_URL MATCHES "^https?://[!-~]+[^/]$" OR KORVELIN_RELEASE
         "or a trailing /: \"${KORVELIN_RELEASES_URL}\"")
 endif()
 foreach(setting KORVELIN_PACKAGE_ID KORVELIN_LICENSE KORVELIN_SUMMARY)
-    if("${${setting}}" MATCHES "[^ -~]")
-        message(FATAL_ERROR "${setting} must be printable ASCII on one line: \"${${setting}}\"")
-    endif()
+    korvelin_require_printable(${setting})
 endforeach()
+
+# Addresses that never answer: the names reserved for examples and tests (RFC 2606,
+# RFC 6761), which a published manifest or banner must not carry.
+if(KORVELIN_RELEASE)
+    foreach(setting KORVELIN_WEBSITE KORVELIN_RELEASES_URL)
+        string(REGEX REPLACE "^[a-zA-Z]+://([^/:]*).*" "\\1" host "${${setting}}")
+        string(TOLOWER "${host}" host)
+        if(host STREQUAL "" OR host MATCHES "(^|\\.)(example|invalid|test|localhost)$"
+           OR host MATCHES "^example\\.(com|net|org)$")
+            message(FATAL_ERROR "${setting} is a placeholder (\"${${setting}}\"): a release "
+                "build needs the project's real address, -D${setting}=https://...")
+        endif()
+    endforeach()
+endif()
 
 # The settings, for script/build to render the manifests once the archives exist.
 file(CONFIGURE OUTPUT ${PROJECT_BINARY_DIR}/KorvelinPackaging.cmake @ONLY CONTENT [=[

@@ -4,6 +4,7 @@
 # Writes DIST/packaging/winget/ID/VERSION/ID{,.installer,.locale.en-US}.yaml and
 # DIST/packaging/scoop/korvelin.json.
 include(${SETTINGS})
+include(${CMAKE_CURRENT_LIST_DIR}/Text.cmake)
 get_filename_component(templates ${CMAKE_CURRENT_LIST_DIR}/../packaging ABSOLUTE)
 
 foreach(arch X86 X64)
@@ -19,8 +20,7 @@ endforeach()
 
 # Free text inside double quotes, where YAML and JSON alike escape \ and ".
 foreach(text MAKER COPYRIGHT LICENSE SUMMARY)
-    string(REPLACE "\\" "\\\\" quoted "${KORVELIN_${text}}")
-    string(REPLACE "\"" "\\\"" KORVELIN_${text}_QUOTED "${quoted}")
+    korvelin_quoted(KORVELIN_${text}_QUOTED "${KORVELIN_${text}}")
 endforeach()
 
 set(winget ${DIST}/packaging/winget/${KORVELIN_PACKAGE_ID}/${KORVELIN_VERSION})

@@ -24,8 +24,7 @@ endif()
 # Registers every test a GoogleTest program lists (--gtest_list_tests), each row of a
 # TEST_P table by its own name, as a test of its own: a failing row fails alone, and
 # one that cannot run on this system shows as skipped. The program is listed when ctest
-# reads the tests, again only once it was rebuilt. A test passes only when its program
-# exits with 0 having run exactly that one test.
+# reads the tests, again only once it was rebuilt; each runs through RunGoogleTest.cmake.
 #   korvelin_add_gtests(TARGET [PROPERTY VALUE...])   properties for each of its tests
 function(korvelin_add_gtests target)
     set(register ${CMAKE_CURRENT_BINARY_DIR}/${target}.register.cmake)

@@ -12,7 +12,6 @@
 
 #include <cstdio>
 #include <memory>
-#include <ostream>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -31,14 +30,6 @@ std::vector<std::string> lines(const std::string& text)
     return result;
 }
 
-OwnedHandle makeEvent(const std::string& name = "")
-{
-    HANDLE event = CreateEventA(nullptr, TRUE, FALSE, name.empty() ? nullptr : name.c_str());
-    if (event == nullptr)
-        failWithLastError("CreateEvent");
-    return OwnedHandle(event);
-}
-
 // The listener, a second program with a settings-change window, once its window is
 // there. It reports what it heard when its standard input ends (finish()).
 std::unique_ptr<ChildProcess> startListener()
@@ -46,7 +37,9 @@ std::unique_ptr<ChildProcess> startListener()
     static int started = 0;
     const std::string readyName = "KorvelinListenerReady-" + std::to_string(GetCurrentProcessId()) +
                                   "-" + std::to_string(++started);
-    const OwnedHandle ready = makeEvent(readyName);
+    const OwnedHandle ready(CreateEventA(nullptr, TRUE, FALSE, readyName.c_str()));
+    if (!ready)
+        failWithLastError("CreateEvent");
     auto listener =
         std::make_unique<ChildProcess>(commandLineOf("settingchange_listener.exe", {readyName}));
     HANDLE readyOrEnded[] = {ready.get(), listener->process()};
@@ -142,11 +135,6 @@ struct Unanswering {
     ULONGLONG atLeastMs;
     DWORD atMostMs;
 };
-
-void PrintTo(const Unanswering& row, std::ostream* out)
-{
-    *out << row.what;
-}
 
 class EnvrefreshWaiting : public testing::TestWithParam<Unanswering> {};
 

@@ -6,7 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#include <ostream>
 #include <string>
 
 namespace {
@@ -17,20 +16,10 @@ struct Described {
     bool systemHasText;
 };
 
-void PrintTo(const Described& row, std::ostream* out)
-{
-    *out << row.code;
-}
-
 struct Cut {
     size_t textLength;
     size_t expectedLength;
 };
-
-void PrintTo(const Cut& row, std::ostream* out)
-{
-    *out << "system text of " << row.textLength << " characters";
-}
 
 class DescribeLastError : public testing::TestWithParam<Described> {};
 class FormatErrorDescription : public testing::TestWithParam<Cut> {};

@@ -12,7 +12,6 @@
 
 #include <cctype>
 #include <memory>
-#include <ostream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -84,28 +83,9 @@ std::string receivedAs(const char* plain, const std::vector<std::string>& candid
     return std::string();
 }
 
-// Names beyond ASCII that the running code page holds: the first two of these that it
-// does. Double-byte code pages come first, with characters whose second byte is a
-// backslash in code page 932 (the katakana "so" and the kanji for "table").
-const std::vector<std::string> HeldNames = heldOf({
-    u8"\u30bd\u30d5\u30c8.txt",
-    u8"\u8868\u793a.txt",
-    u8"\ud30c\uc77c.txt",
-    u8"\ud55c\uae00.txt",
-    u8"gef\u00fcllt.txt",
-    u8"\u00e9t\u00e9.txt",
-    u8"\u0444\u0430\u0439\u043b.txt",
-    u8"\u0436\u0451\u043b\u0442\u044b\u0439.txt",
-    u8"\u03b1\u03c1\u03c7\u03b5\u03af\u03bf.txt",
-    u8"\u03c6\u03ac\u03ba\u03b5\u03bb\u03bf\u03c2.txt",
-});
-const bool TwoHeldNames = HeldNames.size() >= 2;
-const std::string HeldName1 = TwoHeldNames ? HeldNames[0] : "";
-const std::string HeldName2 = TwoHeldNames ? HeldNames[1] : "";
-
 // Names of characters that a console shows one cell wide, which it reads back as they
 // went in; a wide character (kanji) may take two cells on Windows.
-const std::vector<std::string> ShownNames = heldOf({
+const std::vector<std::string> OneCellWide = {
     u8"gef\u00fcllt.txt",
     u8"\u00e9t\u00e9.txt",
     u8"\uff7f\uff8c\uff84.txt",
@@ -114,10 +94,22 @@ const std::vector<std::string> ShownNames = heldOf({
     u8"\u0436\u0451\u043b\u0442\u044b\u0439.txt",
     u8"\u03b1\u03c1\u03c7\u03b5\u03af\u03bf.txt",
     u8"\u03c6\u03ac\u03ba\u03b5\u03bb\u03bf\u03c2.txt",
-});
+};
+const std::vector<std::string> ShownNames = heldOf(OneCellWide);
 const bool TwoShownNames = ShownNames.size() >= 2;
-const std::string ShownName1 = TwoShownNames ? ShownNames[0] : "";
-const std::string ShownName2 = TwoShownNames ? ShownNames[1] : "";
+
+// Names beyond ASCII that the running code page holds: the first two that it does.
+// Double-byte code pages come first, with characters whose second byte is a
+// backslash in code page 932 (the katakana "so" and the kanji for "table").
+std::vector<std::string> heldNames()
+{
+    std::vector<std::string> candidates = {u8"\u30bd\u30d5\u30c8.txt", u8"\u8868\u793a.txt",
+                                           u8"\ud30c\uc77c.txt", u8"\ud55c\uae00.txt"};
+    candidates.insert(candidates.end(), OneCellWide.begin(), OneCellWide.end());
+    return heldOf(candidates);
+}
+const std::vector<std::string> HeldNames = heldNames();
+const bool TwoHeldNames = HeldNames.size() >= 2;
 
 std::wstring korvelinCommandLine(const std::vector<std::string>& arguments)
 {
@@ -141,11 +133,6 @@ struct Case {
     bool anyRefusalCode = false;    // the refusal's form, whatever code the system gives
     bool denyAddingEntries = false; // to the scratch folder, once it is populated
 };
-
-void PrintTo(const Case& row, std::ostream* out)
-{
-    *out << row.what;
-}
 
 Case refused(const char* what, std::vector<std::string> arguments, std::vector<std::string> files,
              std::vector<std::string> folders, std::string err, std::string skip = "")
@@ -221,9 +208,11 @@ const char NewNotHeld[] =
 const char ExistingNotHeld[] =
     "ERROR: ExistingFileName holds characters that the system code page cannot represent\n";
 
-// Wine looks up and links names past the classic limit that Windows' narrow calls refuse.
-const std::string WineLinksLongNames =
-    "Wine links names past MAX_PATH, which CreateHardLinkA refuses on Windows";
+// CreateHardLinkA is documented to take names of up to MAX_PATH characters: Windows
+// refuses a longer full path as a path not found. Wine looks such names up and links
+// them, so the rows with long names expect Windows' answer or Wine's, each where it is given.
+const std::string LongNamesDiffer =
+    "CreateHardLinkA refuses names past MAX_PATH on Windows, Wine links them";
 
 std::vector<Case> refusals()
 {
@@ -272,20 +261,18 @@ std::vector<Case> refusals()
         refused("new name in a missing folder", {"nowhere\\a.txt", "b.txt"}, {"b.txt"}, {}, refusedWith(ERROR_PATH_NOT_FOUND)),
         refused("empty new name",      {"", "b.txt"},              {"b.txt"}, {},      refusedWith(ERROR_PATH_NOT_FOUND)),
         // Too long to look up beforehand: the system alone can tell that it is missing.
-        // CreateHardLinkA is documented to take names of up to MAX_PATH characters, and
-        // Windows refuses a longer full path as a path not found; Wine looks it up.
         refused("long missing existing name", {"a.txt", "missing-" + LongName}, {LongName}, {}, refusedWith(runsUnderWine() ? ERROR_FILE_NOT_FOUND : ERROR_PATH_NOT_FOUND)),
-        refused("long existing name",  {"a.txt", LongName},        {LongName}, {},     refusedWith(ERROR_PATH_NOT_FOUND), windowsOnly(WineLinksLongNames)),
-        refused("long absolute existing name", {"a.txt", longPath}, {LongName}, {},    refusedWith(ERROR_PATH_NOT_FOUND), windowsOnly(WineLinksLongNames)),
-        refused("long absolute new name", {longPath, "b.txt"},     {"b.txt"}, {},      refusedWith(ERROR_PATH_NOT_FOUND), windowsOnly(WineLinksLongNames)),
+        refused("long existing name",  {"a.txt", LongName},        {LongName}, {},     refusedWith(ERROR_PATH_NOT_FOUND), windowsOnly(LongNamesDiffer)),
+        refused("long absolute existing name", {"a.txt", longPath}, {LongName}, {},    refusedWith(ERROR_PATH_NOT_FOUND), windowsOnly(LongNamesDiffer)),
+        refused("long absolute new name", {longPath, "b.txt"},     {"b.txt"}, {},      refusedWith(ERROR_PATH_NOT_FOUND), windowsOnly(LongNamesDiffer)),
         // The \\?\ prefix lifts the limit for the wide call alone; no code is documented
         // for the narrow one, so only the refusal's form is expected.
-        refused("long existing name with the long-path prefix", {"a.txt", prefixed}, {LongName}, {}, "", windowsOnly(WineLinksLongNames)),
-        refused("long new name with the long-path prefix", {prefixed, "b.txt"}, {"b.txt"}, {}, "", windowsOnly(WineLinksLongNames)),
+        refused("long existing name with the long-path prefix", {"a.txt", prefixed}, {LongName}, {}, "", windowsOnly(LongNamesDiffer)),
+        refused("long new name with the long-path prefix", {prefixed, "b.txt"}, {"b.txt"}, {}, "", windowsOnly(LongNamesDiffer)),
         refused("folder that denies adding entries", {"a.txt", "b.txt"}, {"b.txt"}, {}, refusedWith(ERROR_ACCESS_DENIED), windowsOnly("Wine does not enforce access control entries")),
         // A lookup that fails for another reason than "not there" (here a server out of
         // reach) says nothing about the file.
-        refused("existing name on a server out of reach", {"a.txt", "\\\\nosuchserver\\share\\b.txt"}, {"b.txt"}, {}, refusedWith(ERROR_PATH_NOT_FOUND), wineOnly("Windows would search the network for the server, for seconds")),
+        refused("existing name on a server out of reach", {"a.txt", "\\\\nosuchserver\\share\\b.txt"}, {"b.txt"}, {}, refusedWith(ERROR_PATH_NOT_FOUND), wineOnly(NetworkSearch)),
         on(Streams::Merged, refused("usage, both streams on one pipe", {}, {"a.txt"}, {}, Usage)),
         on(Streams::Merged, refused("new name exists, both streams on one pipe", {"a.txt", "a.txt"}, {"a.txt"}, {}, "ERROR: a.txt already exists\n")),
         on(Streams::None, refused("usage, no standard handles", {}, {"b.txt"}, {}, Usage)),
@@ -301,6 +288,8 @@ std::vector<Case> refusals()
 
 std::vector<Case> links()
 {
+    const std::string held1 = TwoHeldNames ? HeldNames[0] : "";
+    const std::string held2 = TwoHeldNames ? HeldNames[1] : "";
     return {
         linked("plain names", {"a.txt", "b.txt"}, "a.txt", "b.txt"),
         on(Streams::None, linked("no standard handles", {"a.txt", "b.txt"}, "a.txt", "b.txt")),
@@ -308,11 +297,11 @@ std::vector<Case> links()
         linked("relative names", {"dir\\new link.txt", ".\\dir\\..\\b.txt"}, "dir\\new link.txt",
                "b.txt"),
         // Characters the code page holds work as before.
-        linked("names beyond ASCII", {HeldName1, HeldName2}, HeldName1, HeldName2,
+        linked("names beyond ASCII", {held1, held2}, held1, held2,
                unlessCodePageHas(TwoHeldNames, "two of the names beyond ASCII tried")),
         // A full path too long to look up beforehand is no reason to refuse.
         linked("long existing name", {"a.txt", LongName}, "a.txt", LongName,
-               wineOnly("CreateHardLinkA refuses a name past MAX_PATH")),
+               wineOnly(LongNamesDiffer)),
     };
 }
 
@@ -325,12 +314,12 @@ std::vector<Case> consoles()
 {
     const std::string noNames =
         unlessCodePageHas(TwoShownNames, "two of the names beyond ASCII tried");
-    const std::vector<std::string> names = {ShownName1, ShownName2};
-    const std::vector<std::string> swapped = {ShownName2, ShownName1};
-    const std::string exists = "ERROR: " + ShownName2 + " already exists\n";
-    Case made = linked("link made", names, ShownName1, ShownName2, noNames);
-    made.files = {ShownName2};
-    const Case refusal = refused("new name exists", swapped, {ShownName2}, {}, exists, noNames);
+    const std::string first = TwoShownNames ? ShownNames[0] : "";
+    const std::string second = TwoShownNames ? ShownNames[1] : "";
+    Case made = linked("link made", {first, second}, first, second, noNames);
+    made.files = {second};
+    const Case refusal = refused("new name exists", {second, first}, {second}, {},
+                                 "ERROR: " + second + " already exists\n", noNames);
     Case madeWriteOnly = made, refusalWriteOnly = refusal;
     madeWriteOnly.what = "link made, write-only handle";
     refusalWriteOnly.what = "new name exists, write-only handle";

@@ -35,8 +35,8 @@ class NameGenerator {
     {
         static const char* const starts[] = {
             "", "", "", "C:\\", "c:\\", "C:", "\\", ".\\", "..\\", "\\\\?\\C:\\", "\\\\.\\", "/",
-            // Windows would search the network for these: a server, or a drive letter
-            // that may be unmapped or mapped to a share.
+            // Under Wine alone (NetworkSearch): a server, or a drive letter that may be
+            // unmapped or mapped to a share.
             "\\\\", "\\\\server\\share\\", "z:", "Q:\\"};
         const int local = 12;
         std::string name = starts[below(m_underWine ? static_cast<int>(std::size(starts)) : local)];

@@ -7,7 +7,6 @@
 
 #include <gtest/gtest.h>
 
-#include <ostream>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -29,11 +28,6 @@ const ProgramFile Programs[] = {
     {"Korvelin.exe", "Korvelin", "Korvelin"},
     {"envrefresh.exe", "Environment change notifier", "envrefresh"},
 };
-
-void PrintTo(const ProgramFile& program, std::ostream* out)
-{
-    *out << program.name;
-}
 
 // "Korvelin.exe" as Korvelin_exe.
 std::string programName(const ProgramFile& program)

@@ -14,4 +14,7 @@ std::string windowsOnly(const std::string& why);
 std::string wineOnly(const std::string& why);
 std::string unlessCodePageHas(bool has, const std::string& what);
 
+// Why names of servers are tried under Wine alone.
+const char NetworkSearch[] = "Windows would search the network for the server, for seconds";
+
 #endif
