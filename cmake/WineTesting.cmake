@@ -28,7 +28,6 @@ endif()
 #   korvelin_add_gtests(TARGET [PROPERTY VALUE...])   properties for each of its tests
 function(korvelin_add_gtests target)
     set(register ${CMAKE_CURRENT_BINARY_DIR}/${target}.register.cmake)
-    set(KORVELIN_LISTING ${CMAKE_CURRENT_BINARY_DIR}/${target}.tests.txt)
     set(KORVELIN_TARGET ${target})
     set(KORVELIN_PROPERTIES TIMEOUT 120 ${ARGN})
     if(CMAKE_CROSSCOMPILING_EMULATOR)
