@@ -16,11 +16,10 @@ template <typename Handle, auto Release>
 using Owned = std::unique_ptr<std::remove_pointer_t<Handle>, ReleasedBy<Release>>;
 
 using OwnedHandle = Owned<HANDLE, CloseHandle>;
-using OwnedSearch = Owned<HANDLE, FindClose>;
 using OwnedModule = Owned<HMODULE, FreeLibrary>;
 using OwnedWindow = Owned<HWND, DestroyWindow>;
 
-// Calls that fail with INVALID_HANDLE_VALUE (CreateFile, FindFirstFile) give null
+// Calls that fail with INVALID_HANDLE_VALUE (CreateFile) give null
 // instead, which an owner holds as "nothing".
 inline HANDLE nullIfInvalid(HANDLE handle)
 {

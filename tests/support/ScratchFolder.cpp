@@ -64,11 +64,12 @@ ScratchFolder::ScratchFolder()
 
 ScratchFolder::~ScratchFolder()
 {
-    // A file left read-only by a test would stop the removal.
+    // A file left read-only by a test would stop the removal. Nothing here may throw.
     std::error_code ignored;
     const std::filesystem::path root = extendedPath(m_path);
-    for (const auto& entry : std::filesystem::recursive_directory_iterator(root, ignored))
-        SetFileAttributesW(entry.path().c_str(), FILE_ATTRIBUTE_NORMAL);
+    for (std::filesystem::recursive_directory_iterator entry(root, ignored), end; entry != end;
+         entry.increment(ignored))
+        SetFileAttributesW(entry->path().c_str(), FILE_ATTRIBUTE_NORMAL);
     std::filesystem::remove_all(root, ignored);
 }
 
