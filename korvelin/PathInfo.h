@@ -10,8 +10,8 @@ constexpr unsigned MaxPathLength = 260;
 // leaves an empty record that does not exist.
 //
 // A record that does not exist is not always a missing file: the lookup also fails
-// for a folder the user may not list, a drive that is not ready or a share out of
-// reach. isMissing() tells the two apart.
+// for a drive that is not ready, a share out of reach or a full path too long to
+// look up. isMissing() tells the two apart.
 //
 // Two fields point into the record's own full path, so records are built in place
 // and never copied.
