@@ -24,22 +24,17 @@ endif()
 # Registers every test a GoogleTest program lists (--gtest_list_tests), each row of a
 # TEST_P table by its own name, as a test of its own: a failing row fails alone, and
 # one that cannot run on this system shows as skipped. The program is listed when ctest
-# reads the tests, again only once it was rebuilt; each runs through RunGoogleTest.cmake.
+# reads the tests, again only once it was rebuilt. Under Wine the listing starts the
+# wineserver apart from ctest's pipe (wine-run), which it would otherwise hold open.
+# Each test runs its program with a filter for its one name, and the program fails
+# unless exactly one test ran (KORVELIN_TEST_EXACTLY_ONE, read by the tests' main).
 #   korvelin_add_gtests(TARGET [PROPERTY VALUE...])   properties for each of its tests
+include(GoogleTest)
 function(korvelin_add_gtests target)
-    set(register ${CMAKE_CURRENT_BINARY_DIR}/${target}.register.cmake)
-    set(KORVELIN_TARGET ${target})
-    set(KORVELIN_PROPERTIES TIMEOUT 120 ${ARGN})
+    set(properties TIMEOUT 120 ENVIRONMENT KORVELIN_TEST_EXACTLY_ONE=1 ${ARGN})
     if(CMAKE_CROSSCOMPILING_EMULATOR)
-        list(APPEND KORVELIN_PROPERTIES FIXTURES_REQUIRED wine)
+        list(APPEND properties FIXTURES_REQUIRED wine)
     endif()
-    # The program's path is known only at generation, per configuration.
-    file(GENERATE OUTPUT ${register}.$<CONFIG> CONTENT
-        "set(program [==[$<TARGET_FILE:${target}>]==])\ninclude([==[${register}]==])\n")
-    configure_file(${PROJECT_SOURCE_DIR}/cmake/RegisterGoogleTests.cmake.in ${register} @ONLY)
-    if(CMAKE_CONFIGURATION_TYPES)
-        set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${register}.\${CTEST_CONFIGURATION_TYPE})
-    else()
-        set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${register}.${CMAKE_BUILD_TYPE})
-    endif()
+    gtest_discover_tests(${target} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 300
+        NO_PRETTY_VALUES PROPERTIES ${properties})
 endfunction()

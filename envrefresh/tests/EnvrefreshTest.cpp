@@ -3,7 +3,7 @@
 
 #include "ChildProcess.h"
 #include "SettingChangeWindow.h"
-#include "SystemErrorText.h"
+#include "System.h"
 #include "WindowThread.h"
 
 #include <windows.h>
@@ -83,8 +83,8 @@ bool holdsAConsole(DWORD processId)
     return attached;
 }
 
-// Set up by the console test: which process to look at, and what the first
-// "Environment" broadcast found.
+// Set up by the console test, afresh each time it runs: which process to look at, and
+// what the first "Environment" broadcast found.
 struct ConsoleProbe {
     WNDPROC windowProcedure;
     DWORD processId;
@@ -166,15 +166,14 @@ INSTANTIATE_TEST_SUITE_P(Window, EnvrefreshWaiting,
                              // (twice a longer timeout, 24 s for one of 12 s).
                              Unanswering{"keeps_pumping_messages", WindowThread::Answers::Pumping,
                                          8000, 20000}),
-                         [](const testing::TestParamInfo<Unanswering>& tested) {
-                             return std::string(tested.param.what);
-                         });
+                         rowName<Unanswering>);
 
 TEST(Envrefresh, LetsGoOfItsConsoleBeforeItBroadcasts)
 {
-    // A console of this process's own, which the programs it starts share.
-    FreeConsole();
-    ASSERT_TRUE(AllocConsole());
+    // The probe leaves its console and makes another, which the programs it starts share.
+    if (!inAConsoleOfItsOwn())
+        return;
+    probe = ConsoleProbe{};
 
     // The probe sees a console where there is one: the listener keeps the shared one.
     const std::unique_ptr<ChildProcess> listener = startListener();

@@ -1,6 +1,6 @@
 #include "SettingChangeWindow.h"
 
-#include "SystemErrorText.h"
+#include "System.h"
 
 #include <algorithm>
 

@@ -1,6 +1,6 @@
 #include "ErrorDescription.h"
 
-#include "SystemErrorText.h"
+#include "System.h"
 
 #include <windows.h>
 
@@ -11,12 +11,14 @@
 namespace {
 
 struct Described {
+    const char* what;
     DWORD code;
     const char* firstLine;
     bool systemHasText;
 };
 
 struct Cut {
+    const char* what;
     size_t textLength;
     size_t expectedLength;
 };
@@ -44,22 +46,20 @@ TEST_P(DescribeLastError, NamesTheCodeAndQuotesTheSystemText)
               std::string(row.firstLine) + "Description: " + (row.systemHasText ? text : "(null)"));
 }
 
-INSTANTIATE_TEST_SUITE_P(Code, DescribeLastError,
-                         testing::Values(Described{ERROR_FILE_NOT_FOUND, "Error Code: 2\n", true},
-                                         Described{ERROR_ACCESS_DENIED, "Error Code: 5\n", true},
-                                         Described{ERROR_NOT_SAME_DEVICE, "Error Code: 17\n", true},
-                                         Described{ERROR_ALREADY_EXISTS, "Error Code: 183\n", true},
-                                         // No text: customer-defined codes (bit 29) are never
-                                         // system messages, and the high ones are negative as
-                                         // a signed number. A text with inserts is not given
-                                         // either, since nothing is passed to fill them.
-                                         Described{0x2000ABCD, "Error Code: 536914893\n", false},
-                                         Described{0xE0000001, "Error Code: -536870911\n", false},
-                                         Described{ERROR_MR_MID_NOT_FOUND, "Error Code: 317\n",
-                                                   false}),
-                         [](const testing::TestParamInfo<Described>& tested) {
-                             return "error_" + std::to_string(tested.param.code);
-                         });
+INSTANTIATE_TEST_SUITE_P(
+    Code, DescribeLastError,
+    testing::Values(Described{"file_not_found", ERROR_FILE_NOT_FOUND, "Error Code: 2\n", true},
+                    Described{"access_denied", ERROR_ACCESS_DENIED, "Error Code: 5\n", true},
+                    Described{"not_same_device", ERROR_NOT_SAME_DEVICE, "Error Code: 17\n", true},
+                    Described{"already_exists", ERROR_ALREADY_EXISTS, "Error Code: 183\n", true},
+                    // No text: customer-defined codes (bit 29) are never system messages,
+                    // and the high ones are negative as a signed number. A text with
+                    // inserts is not given either, since nothing is passed to fill them.
+                    Described{"customer_code", 0x2000ABCD, "Error Code: 536914893\n", false},
+                    Described{"negative_code", 0xE0000001, "Error Code: -536870911\n", false},
+                    Described{"text_with_inserts", ERROR_MR_MID_NOT_FOUND, "Error Code: 317\n",
+                              false}),
+    rowName<Described>);
 
 TEST_P(FormatErrorDescription, CutsALongTextAt4095Characters)
 {
@@ -74,9 +74,8 @@ TEST_P(FormatErrorDescription, CutsALongTextAt4095Characters)
 }
 
 INSTANTIATE_TEST_SUITE_P(TextLength, FormatErrorDescription,
-                         testing::Values(Cut{Limit - Head.size() - 1, Limit - 1},
-                                         Cut{Limit - Head.size(), Limit},
-                                         Cut{Limit - Head.size() + 1, Limit}, Cut{3 * 4096, Limit}),
-                         [](const testing::TestParamInfo<Cut>& tested) {
-                             return std::to_string(tested.param.textLength) + "_characters";
-                         });
+                         testing::Values(Cut{"one_short", Limit - Head.size() - 1, Limit - 1},
+                                         Cut{"exactly_the_limit", Limit - Head.size(), Limit},
+                                         Cut{"one_over", Limit - Head.size() + 1, Limit},
+                                         Cut{"far_over", 3 * 4096, Limit}),
+                         rowName<Cut>);

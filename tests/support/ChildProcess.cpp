@@ -1,10 +1,11 @@
 #include "ChildProcess.h"
 
-#include "SystemErrorText.h"
+#include "System.h"
 #include "WindowThread.h"
 
 #include <gtest/gtest.h>
 
+#include <stdexcept>
 #include <thread>
 
 namespace {
@@ -80,15 +81,18 @@ class PipeReader {
     std::thread m_thread; // last: it starts once the rest is there
 };
 
-// A console of the test process's own, blank with the cursor at the top so nothing
-// scrolls away, and a handle to it for a program to inherit.
+// The console of a test that runs in a console of its own (inAConsoleOfItsOwn), blank
+// with the cursor at the top so nothing scrolls away, and a handle to it for a program
+// to inherit.
 class ConsoleScreen {
   public:
     explicit ConsoleScreen(DWORD programAccess)
     {
-        FreeConsole();
-        if (!AllocConsole() || !SetConsoleOutputCP(850))
-            failWithLastError("making a console");
+        if (GetEnvironmentVariableW(InAConsoleOfItsOwnVariable, nullptr, 0) == 0)
+            throw std::logic_error("a program on a console runs in a test with a console of "
+                                   "its own (inAConsoleOfItsOwn)");
+        if (!SetConsoleOutputCP(850))
+            failWithLastError("setting the console's output code page");
         m_screen = open(GENERIC_READ | GENERIC_WRITE, false);
         CONSOLE_SCREEN_BUFFER_INFO screen = {};
         DWORD blanked = 0;
@@ -142,12 +146,13 @@ ChildProcess::ChildProcess(const std::wstring& commandLine, const std::string& w
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESTDHANDLES; // with Streams::None all three stay null
     Pipe input, output, error;
-    if (streams == Streams::Pipes || streams == Streams::Merged) {
+    if (streams == Streams::Pipes || streams == Streams::Merged ||
+        streams == Streams::PipesAndANewConsole) {
         input = makePipe(true);
         output = makePipe(false);
         startup.hStdInput = input.childEnd.get();
         startup.hStdOutput = startup.hStdError = output.childEnd.get();
-        if (streams == Streams::Pipes) {
+        if (streams != Streams::Merged) {
             error = makePipe(false);
             startup.hStdError = error.childEnd.get();
         }
@@ -160,9 +165,12 @@ ChildProcess::ChildProcess(const std::wstring& commandLine, const std::string& w
     std::wstring mutableCommandLine = commandLine; // CreateProcessW may write into it
     const std::wstring directory = widen(workingDirectory);
     PROCESS_INFORMATION info = {};
+    const DWORD console = streams == Streams::None                  ? DETACHED_PROCESS
+                          : streams == Streams::PipesAndANewConsole ? CREATE_NEW_CONSOLE
+                                                                    : 0;
     if (!CreateProcessW(nullptr, &mutableCommandLine[0], nullptr, nullptr, streams != Streams::None,
-                        streams == Streams::None ? DETACHED_PROCESS : 0, nullptr,
-                        directory.empty() ? nullptr : directory.c_str(), &startup, &info))
+                        console, nullptr, directory.empty() ? nullptr : directory.c_str(), &startup,
+                        &info))
         failWithLastError("CreateProcess");
     const OwnedHandle thread(info.hThread); // not needed: released on the way out
     m_process.reset(info.hProcess);
@@ -215,7 +223,10 @@ std::wstring commandLineOf(const std::string& program, const std::vector<std::st
     return widen(commandLine, CP_UTF8);
 }
 
-std::string besideThisProgram(const std::string& name)
+namespace {
+
+// The full path of the running test program, in UTF-8.
+std::string thisProgram()
 {
     // Wide, so that any folder works whatever the code page holds.
     std::wstring path(32768, L'\0');
@@ -223,5 +234,34 @@ std::string besideThisProgram(const std::string& name)
     if (length == 0 || length >= path.size())
         failWithLastError("GetModuleFileName");
     path.resize(length);
-    return narrow(path.substr(0, path.rfind(L'\\') + 1), CP_UTF8) + name;
+    return narrow(path, CP_UTF8);
+}
+
+} // namespace
+
+std::string besideThisProgram(const std::string& name)
+{
+    const std::string program = thisProgram();
+    return program.substr(0, program.rfind('\\') + 1) + name;
+}
+
+bool inAConsoleOfItsOwn()
+{
+    if (GetEnvironmentVariableW(InAConsoleOfItsOwnVariable, nullptr, 0) > 0)
+        return true;
+    const testing::TestInfo& test = *testing::UnitTest::GetInstance()->current_test_info();
+    const std::string name = std::string(test.test_suite_name()) + "." + test.name();
+    const std::string program = thisProgram();
+    // Inherited by the child alone: no other thread of the tests starts a program now.
+    SetEnvironmentVariableW(InAConsoleOfItsOwnVariable, L"1");
+    ChildProcess child(
+        commandLineOf(program.substr(program.rfind('\\') + 1), {"--gtest_filter=" + name}), "",
+        Streams::PipesAndANewConsole);
+    SetEnvironmentVariableW(InAConsoleOfItsOwnVariable, nullptr);
+    const ProgramOutput result = child.finish();
+    EXPECT_EQ(result.exitCode, 0u) << result.out << result.err;
+    EXPECT_NE(result.out.find("[  PASSED  ] 1 test."), std::string::npos)
+        << "the test did not pass in a console of its own:\n"
+        << result.out << result.err;
+    return false;
 }

@@ -1,8 +1,7 @@
 #ifndef KORVELIN_TESTS_CHILDPROCESS_H
 #define KORVELIN_TESTS_CHILDPROCESS_H
 
-#include "CodePage.h"
-#include "Owned.h"
+#include "System.h"
 
 #include <windows.h>
 
@@ -29,6 +28,8 @@ enum class Streams {
     // The same through a handle opened for writing alone, which hides the console
     // from GetConsoleMode.
     ConsoleWriteOnly,
+    // Pipes as above, and a console of the program's own, apart from the test's.
+    PipesAndANewConsole,
 };
 
 class PipeReader;
@@ -69,6 +70,17 @@ class ChildProcess {
 // quoted where it needs it so that the runtime's splitting gives it back unchanged.
 // Wide: the arguments and the folder reach the program exactly, whatever they hold.
 std::wstring commandLineOf(const std::string& program, const std::vector<std::string>& arguments);
+
+// For a test that makes a console of its own or attaches to another's, which takes the
+// test program out of the console it was started in: its output would no longer reach
+// whoever started it. Such a test runs again, alone, in a child process of the test
+// program with a console of its own; the child's result is the test's here.
+// True in the child, where the test goes on; false in the test program itself, where
+// the test ends.
+bool inAConsoleOfItsOwn();
+
+// Set in the environment of that child.
+const wchar_t InAConsoleOfItsOwnVariable[] = L"KORVELIN_TEST_IN_A_CONSOLE_OF_ITS_OWN";
 
 // The full path, in UTF-8, of a file in the folder of the running test program: the
 // programs under test lie beside the tests, in the build tree as in the test bundle.

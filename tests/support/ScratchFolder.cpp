@@ -1,8 +1,6 @@
 #include "ScratchFolder.h"
 
-#include "CodePage.h"
-#include "Owned.h"
-#include "SystemErrorText.h"
+#include "System.h"
 
 #include <aclapi.h>
 

@@ -2,8 +2,11 @@
 // file, the numbers of passed, failed and skipped tests written to it on one line;
 // where KORVELIN_TEST_SKIPPED names one, each skipped test added to it with its reason.
 // run-tests.cmd reads those files rather than the tests' output, which any character
-// may stand in.
+// may stand in. Where KORVELIN_TEST_EXACTLY_ONE is set (ctest runs one test a process),
+// a filter that selects any other number of tests than one fails: a test name that no
+// longer matches would otherwise pass having run nothing.
 
+#include "ChildProcess.h"
 #include "ScratchFolder.h"
 
 #include <gtest/gtest.h>
@@ -37,8 +40,17 @@ int main(int argc, char** argv)
 
     const int result = RUN_ALL_TESTS();
 
-    // Wide: the temporary folder may hold a name the system code page does not.
     const testing::UnitTest& tests = *testing::UnitTest::GetInstance();
+    if (_wgetenv(L"KORVELIN_TEST_EXACTLY_ONE") != nullptr && tests.test_to_run_count() != 1) {
+        fprintf(stderr, "the filter selected %d tests, not exactly one\n",
+                tests.test_to_run_count());
+        return 1;
+    }
+
+    // A test run again in a console of its own reports to the test program, which counts it.
+    if (_wgetenv(InAConsoleOfItsOwnVariable) != nullptr)
+        return result;
+    // Wide: the temporary folder may hold a name the system code page does not.
     if (FILE* counts = openNamedBy(L"KORVELIN_TEST_COUNTS", L"w")) {
         fprintf(counts, "%d %d %d\n", tests.successful_test_count(), tests.failed_test_count(),
                 tests.skipped_test_count());

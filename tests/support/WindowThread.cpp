@@ -1,6 +1,6 @@
 #include "WindowThread.h"
 
-#include "SystemErrorText.h"
+#include "System.h"
 
 #include <stdexcept>
 

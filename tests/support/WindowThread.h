@@ -1,7 +1,7 @@
 #ifndef KORVELIN_TESTS_WINDOWTHREAD_H
 #define KORVELIN_TESTS_WINDOWTHREAD_H
 
-#include "Owned.h"
+#include "System.h"
 
 #include <windows.h>
 
