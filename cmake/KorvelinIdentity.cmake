@@ -17,6 +17,7 @@ foreach(setting KORVELIN_MAKER KORVELIN_WEBSITE)
     korvelin_require_printable(${setting}
         " (the banner prints it in the system code page of whoever runs Korvelin)")
 endforeach()
+korvelin_require_address(KORVELIN_WEBSITE)
 
 # The project's version is the one version: banner, version blocks, archive names.
 if(NOT PROJECT_VERSION MATCHES "^[0-9]+\\.[0-9]+\\.[0-9]+$")
@@ -47,10 +48,7 @@ set(KORVELIN_SUMMARY "Makes hard links, and tells running programs that the envi
 # at URL/latest/download/FILE. The release workflow gives the repository's own.
 set(KORVELIN_RELEASES_URL "${KORVELIN_WEBSITE}/releases" CACHE STRING
     "Where releases are published, without a trailing /")
-if(NOT KORVELIN_RELEASES_URL MATCHES "^https?://[!-~]+[^/]$" OR KORVELIN_RELEASES_URL MATCHES "[\"\\\\]")
-    message(FATAL_ERROR "KORVELIN_RELEASES_URL must be an http(s) address without spaces, quotes "
-        "or a trailing /: \"${KORVELIN_RELEASES_URL}\"")
-endif()
+korvelin_require_address(KORVELIN_RELEASES_URL NO_TRAILING_SLASH)
 foreach(setting KORVELIN_PACKAGE_ID KORVELIN_LICENSE KORVELIN_SUMMARY)
     korvelin_require_printable(${setting})
 endforeach()
@@ -69,14 +67,34 @@ if(KORVELIN_RELEASE)
     endforeach()
 endif()
 
-# The settings, for script/build to render the manifests once the archives exist.
-file(CONFIGURE OUTPUT ${PROJECT_BINARY_DIR}/KorvelinPackaging.cmake @ONLY CONTENT [=[
-set(KORVELIN_VERSION [==[@PROJECT_VERSION@]==])
-set(KORVELIN_MAKER [==[@KORVELIN_MAKER@]==])
-set(KORVELIN_WEBSITE [==[@KORVELIN_WEBSITE@]==])
-set(KORVELIN_COPYRIGHT [==[@KORVELIN_COPYRIGHT@]==])
-set(KORVELIN_PACKAGE_ID [==[@KORVELIN_PACKAGE_ID@]==])
-set(KORVELIN_LICENSE [==[@KORVELIN_LICENSE@]==])
-set(KORVELIN_SUMMARY [==[@KORVELIN_SUMMARY@]==])
-set(KORVELIN_RELEASES_URL [==[@KORVELIN_RELEASES_URL@]==])
-]=])
+# korvelin_write_settings(): the settings of this build, and each program's description
+# and manifest, in build/ARCH/korvelin-settings.json, which the scripts (jq) and
+# cmake -P (string(JSON)) read as it stands. Called once every program is added.
+function(korvelin_write_settings)
+    set(json "{}")
+    foreach(entry version=PROJECT_VERSION maker=KORVELIN_MAKER website=KORVELIN_WEBSITE
+            copyright=KORVELIN_COPYRIGHT package_id=KORVELIN_PACKAGE_ID license=KORVELIN_LICENSE
+            summary=KORVELIN_SUMMARY releases_url=KORVELIN_RELEASES_URL)
+        string(REPLACE "=" ";" entry "${entry}")
+        list(GET entry 0 key)
+        list(GET entry 1 variable)
+        korvelin_json_string(value "${${variable}}")
+        string(JSON json SET "${json}" ${key} "${value}")
+    endforeach()
+    string(JSON json SET "${json}" programs "{}")
+    get_property(programs GLOBAL PROPERTY KORVELIN_PROGRAMS)
+    foreach(program IN LISTS programs)
+        string(JSON json SET "${json}" programs ${program} "{}")
+        foreach(property DESCRIPTION MANIFEST)
+            get_target_property(text ${program} KORVELIN_${property})
+            string(TOLOWER ${property} key)
+            korvelin_json_string(value "${text}")
+            string(JSON json SET "${json}" programs ${program} ${key} "${value}")
+        endforeach()
+    endforeach()
+    # Rewritten only when it changes, so that nothing that reads it is redone for nothing.
+    file(WRITE ${PROJECT_BINARY_DIR}/korvelin-settings.json.new "${json}\n")
+    file(COPY_FILE ${PROJECT_BINARY_DIR}/korvelin-settings.json.new
+        ${PROJECT_BINARY_DIR}/korvelin-settings.json ONLY_IF_DIFFERENT)
+    file(REMOVE ${PROJECT_BINARY_DIR}/korvelin-settings.json.new)
+endfunction()

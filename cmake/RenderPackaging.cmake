@@ -1,10 +1,27 @@
 # Renders the winget and Scoop manifests from the templates in packaging/ with a build's
 # settings and the SHA-256 of the two release archives.
-#   cmake -DSETTINGS=build/x86/KorvelinPackaging.cmake -DDIST=dist -P RenderPackaging.cmake
+#   cmake -DSETTINGS=build/x86/korvelin-settings.json -DDIST=dist -P RenderPackaging.cmake
 # Writes DIST/packaging/winget/ID/VERSION/ID{,.installer,.locale.en-US}.yaml and
 # DIST/packaging/scoop/korvelin.json.
-include(${SETTINGS})
 include(${CMAKE_CURRENT_LIST_DIR}/Text.cmake)
+# Each setting of the build's settings file (korvelin_write_settings) as
+# KORVELIN_<KEY>: "package_id" as KORVELIN_PACKAGE_ID.
+file(READ ${SETTINGS} settings)
+foreach(key version maker website copyright package_id license summary releases_url)
+    string(TOUPPER ${key} name)
+    string(JSON KORVELIN_${name} ERROR_VARIABLE error GET "${settings}" ${key})
+    if(error)
+        message(FATAL_ERROR "${SETTINGS} gives no ${key}: ${error}")
+    endif()
+endforeach()
+# The addresses stand as YAML plain scalars in the winget manifests and inside quotes
+# in Scoop's: valid ones need no escaping in either, and escaped they cannot end a
+# JSON string early.
+korvelin_require_address(KORVELIN_WEBSITE)
+korvelin_require_address(KORVELIN_RELEASES_URL NO_TRAILING_SLASH)
+foreach(text WEBSITE RELEASES_URL)
+    korvelin_quoted(KORVELIN_${text} "${KORVELIN_${text}}")
+endforeach()
 get_filename_component(templates ${CMAKE_CURRENT_LIST_DIR}/../packaging ABSOLUTE)
 
 foreach(arch X86 X64)
