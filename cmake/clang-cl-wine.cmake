@@ -71,7 +71,8 @@ patch_wine_header(aclapi.h
     "GetNamedSecurityInfoW(LPWSTR," "GetNamedSecurityInfoW(LPCWSTR,")
 
 # Only Wine's headers, none from the environment (/X); WCHAR is wchar_t, as in the SDK.
-set(flags "/X -imsvc${patched_headers} -imsvc${wine_headers}/msvcrt -imsvc${wine_headers}/windows -DWINE_UNICODE_NATIVE")
+# The build folder's path may hold spaces: these flags reach a shell as they stand.
+set(flags "/X \"-imsvc${patched_headers}\" -imsvc${wine_headers}/msvcrt -imsvc${wine_headers}/windows -DWINE_UNICODE_NATIVE")
 set(CMAKE_C_FLAGS_INIT "${flags}")
 set(CMAKE_CXX_FLAGS_INIT "${flags}")
 # llvm-rc reads the script that clang-cl preprocessed with these.
@@ -92,7 +93,7 @@ endforeach()
 # Visual C++'s static runtime, which the objects name (/MT), is not here: ucrtbase.dll
 # stands in for it, with the entry point below.
 foreach(kind EXE SHARED MODULE)
-    set(CMAKE_${kind}_LINKER_FLAGS_INIT "/libpath:${import_libraries}${arch_link_flags}")
+    set(CMAKE_${kind}_LINKER_FLAGS_INIT "\"/libpath:${import_libraries}\"${arch_link_flags}")
     foreach(library libcmt libcmtd oldnames)
         string(APPEND CMAKE_${kind}_LINKER_FLAGS_INIT " /nodefaultlib:${library}.lib")
     endforeach()
