@@ -179,12 +179,15 @@ void populate(const ScratchFolder& folder, const std::vector<std::string>& files
         folder.writeFile(inCodePage(name), "content of " + name + "\n");
 }
 
+// The argument, in UTF-8 like the tables, with the scratch folder's path (in the code
+// page, which may hold letters beyond ASCII) for its placeholder.
 std::string withScratchFolder(std::string argument, const ScratchFolder& folder)
 {
     const std::string placeholder = "{scratch}";
     const size_t at = argument.find(placeholder);
-    return at == std::string::npos ? argument
-                                   : argument.replace(at, placeholder.size(), folder.path());
+    return at == std::string::npos
+               ? argument
+               : argument.replace(at, placeholder.size(), narrow(widen(folder.path()), CP_UTF8));
 }
 
 const char Usage[] = "Usage:\nKorvelin NewFileName ExistingFileName\n";
