@@ -14,14 +14,8 @@ foreach(key version maker website copyright package_id license summary releases_
         message(FATAL_ERROR "${SETTINGS} gives no ${key}: ${error}")
     endif()
 endforeach()
-# The addresses stand as YAML plain scalars in the winget manifests and inside quotes
-# in Scoop's: valid ones need no escaping in either, and escaped they cannot end a
-# JSON string early.
-korvelin_require_address(KORVELIN_WEBSITE)
-korvelin_require_address(KORVELIN_RELEASES_URL NO_TRAILING_SLASH)
-foreach(text WEBSITE RELEASES_URL)
-    korvelin_quoted(KORVELIN_${text} "${KORVELIN_${text}}")
-endforeach()
+# The addresses stand as they are: configuring let through none that YAML or JSON
+# would need escaped (korvelin_require_address).
 get_filename_component(templates ${CMAKE_CURRENT_LIST_DIR}/../packaging ABSOLUTE)
 
 foreach(arch X86 X64)
