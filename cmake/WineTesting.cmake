@@ -35,6 +35,9 @@ function(korvelin_add_gtests target)
     if(CMAKE_CROSSCOMPILING_EMULATOR)
         list(APPEND properties FIXTURES_REQUIRED wine)
     endif()
+    # The program's name first: both programs' tests check a version block under the
+    # same test names, and ctest confuses tests of one name (a fixture's clean-up ran
+    # while one of them still waited to start).
     gtest_discover_tests(${target} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 300
-        NO_PRETTY_VALUES PROPERTIES ${properties})
+        TEST_PREFIX ${target}. NO_PRETTY_VALUES PROPERTIES ${properties})
 endfunction()
