@@ -55,8 +55,8 @@ class ChildProcess {
     bool wait(DWORD timeoutMs, bool pumpMessages = false);
 
     // Ends the program's standard input and waits for the end of the program and of
-    // its output. One that has not ended within a minute fails the test and is ended.
-    ProgramOutput finish();
+    // its output. One that has not ended within timeoutMs fails the test and is ended.
+    ProgramOutput finish(DWORD timeoutMs = 60000);
 
   private:
     std::unique_ptr<ConsoleScreen> m_console; // first: the program's handle comes from it
