@@ -25,10 +25,19 @@ _ACRTIMP int __cdecl _islower_l(int character, _locale_t locale);
 // Visual C++'s math.h has these as functions in C++, and libc++ relies on it; Wine's
 // has them as macros, which libc++ takes away.
 #include <math.h>
-#define KORVELIN_CLASSIFY(name)                                                           \
-    inline bool name(float x) { return __builtin_##name(x); }                             \
-    inline bool name(double x) { return __builtin_##name(x); }                            \
-    inline bool name(long double x) { return __builtin_##name(x); }
+#define KORVELIN_CLASSIFY(name)                                                                    \
+    inline bool name(float x)                                                                      \
+    {                                                                                              \
+        return __builtin_##name(x);                                                                \
+    }                                                                                              \
+    inline bool name(double x)                                                                     \
+    {                                                                                              \
+        return __builtin_##name(x);                                                                \
+    }                                                                                              \
+    inline bool name(long double x)                                                                \
+    {                                                                                              \
+        return __builtin_##name(x);                                                                \
+    }
 KORVELIN_CLASSIFY(isnan)
 KORVELIN_CLASSIFY(isinf)
 KORVELIN_CLASSIFY(isfinite)

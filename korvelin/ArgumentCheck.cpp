@@ -9,8 +9,10 @@
 #else
 // The runtime's own wide counterpart of the splitting that gave main its argv.
 struct StartupInfo {
+    // cppcheck-suppress unusedStructMember ; the runtime writes it, the layout is the runtime's
     int newMode;
 };
+// NOLINTNEXTLINE(bugprone-reserved-identifier,cert-dcl37-c,cert-dcl51-cpp): the runtime's export
 extern "C" int __cdecl __wgetmainargs(int* count, wchar_t*** arguments, wchar_t*** environment,
                                       int expandWildcards, StartupInfo* startup);
 // Whether the runtime expanded wildcards for argv; the wide split must do the same.
@@ -44,7 +46,7 @@ bool cameThroughUnchanged(const char* narrow, const wchar_t* wide)
     const int size = MultiByteToWideChar(CP_ACP, 0, narrow, -1, nullptr, 0);
     if (size == 0)
         return false;
-    wchar_t* readBack = static_cast<wchar_t*>(malloc(size * sizeof(wchar_t)));
+    wchar_t* readBack = static_cast<wchar_t*>(malloc(static_cast<size_t>(size) * sizeof(wchar_t)));
     if (readBack == nullptr)
         return false;
     const bool same = MultiByteToWideChar(CP_ACP, 0, narrow, -1, readBack, size) == size &&

@@ -9,7 +9,10 @@
 // 1252) and show "gef³llt.txt" for "gefüllt.txt", or garble a localised system text.
 // The console's code page is left alone; it belongs to the shell too.
 void printText(FILE* stream, const char* format, ...)
-#ifdef __GNUC__
+#if defined(__clang__)
+    // Clang knows no ms_printf; the conversions used here read the same in both.
+    __attribute__((format(printf, 2, 3)))
+#elif defined(__GNUC__)
     __attribute__((format(ms_printf, 2, 3)))
 #endif
     ;

@@ -13,7 +13,9 @@
 #include "KorvelinIdentity.h"
 #include "PathInfo.h"
 
-static void printBanner()
+namespace {
+
+void printBanner()
 {
     printText(stdout, "Korvelin version " KORVELIN_VERSION "\n"
                       "Creates a Hard Link to an existing file.\n" KORVELIN_NOTICE "\n"
@@ -21,6 +23,8 @@ static void printBanner()
     // When both streams go to one file, the banner must still come first.
     fflush(stdout);
 }
+
+} // namespace
 
 int main(int argc, char* argv[])
 {
@@ -51,8 +55,8 @@ int main(int argc, char* argv[])
     }
 
     // Both names are resolved and looked up before any check.
-    PathInfo newFile(newFileName);
-    PathInfo existingFile(existingFileName);
+    const PathInfo newFile(newFileName);
+    const PathInfo existingFile(existingFileName);
 
     if (newFile.exists()) {
         printText(stderr, "ERROR: %s already exists\n", newFileName);
