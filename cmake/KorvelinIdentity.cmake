@@ -1,9 +1,9 @@
 # The maker and version that both programs carry, in the banner and in their version
 # blocks. One place for all, so the programs and their properties never disagree.
 # A development build names a placeholder address; a release build (the workflow's,
-# for a tag) must be given real ones, and stops on a placeholder.
+# for a tag) must be given real https ones, and stops on a placeholder or plain http.
 include(${CMAKE_CURRENT_LIST_DIR}/Text.cmake)
-option(KORVELIN_RELEASE "A build to publish: refuse placeholder addresses" OFF)
+option(KORVELIN_RELEASE "A build to publish: refuse placeholder and http addresses" OFF)
 set(KORVELIN_MAKER "The Korvelin project" CACHE STRING "Maker named in the banner and version block")
 set(KORVELIN_WEBSITE "https://korvelin.example" CACHE STRING "Maker's web address, shown in the banner")
 
@@ -53,10 +53,16 @@ foreach(setting KORVELIN_PACKAGE_ID KORVELIN_LICENSE KORVELIN_SUMMARY)
     korvelin_require_printable(${setting})
 endforeach()
 
-# Addresses that never answer: the names reserved for examples and tests (RFC 2606,
-# RFC 6761), which a published manifest or banner must not carry.
+# A published banner or manifest sends people to these addresses, and winget and Scoop
+# download from the releases one: plain http would let anyone on the way change what
+# they get. Nor may it name an address that never answers: the names reserved for
+# examples and tests (RFC 2606, RFC 6761).
 if(KORVELIN_RELEASE)
     foreach(setting KORVELIN_WEBSITE KORVELIN_RELEASES_URL)
+        if("${${setting}}" MATCHES "^http://")
+            message(FATAL_ERROR "${setting} is a plain http address (\"${${setting}}\"): a release "
+                "build publishes it in the banner and the manifests, and needs https://")
+        endif()
         string(REGEX REPLACE "^[a-zA-Z]+://([^/:]*).*" "\\1" host "${${setting}}")
         string(TOLOWER "${host}" host)
         if(host STREQUAL "" OR host MATCHES "(^|\\.)(example|invalid|test|localhost)$"
