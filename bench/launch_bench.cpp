@@ -1,9 +1,10 @@
-// launch_bench ROUNDS
+// launch_bench ROUNDS [KORVELIN...]
 //
 // Times whole runs, from process creation to exit, of the empty program, Korvelin
-// making one link, cmd's mklink /H and fsutil hardlink create (links in the current
-// folder, the programs beside the bench), then envrefresh with 1 and with 50
-// listening windows. The commands of a round run one after the other, in a rotating order, so drift
+// making one link, each other build of Korvelin named (beside the bench: another
+// build's file, compared side by side), cmd's mklink /H and fsutil hardlink create
+// (links in the current folder, the programs beside the bench), then envrefresh with
+// 1 and with 50 listening windows. The commands of a round run one after the other, in a rotating order, so drift
 // in the machine's speed falls on all of them alike. Prints medians, lower quartiles
 // and ratios of the lower quartiles.
 //
@@ -103,10 +104,17 @@ void race(std::vector<Contender>& contenders, int rounds, void (*afterRound)(int
     }
 }
 
+// Every link of the round, whoever made it: NAME-ROUND.txt.
 void removeLinks(int round)
 {
-    for (const char* prefix : {"korvelin-", "mklink-", "fsutil-"})
-        DeleteFileA(linkName(prefix, round).c_str());
+    WIN32_FIND_DATAA found;
+    const HANDLE search = FindFirstFileA(linkName("*-", round).c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return;
+    do
+        DeleteFileA(found.cFileName);
+    while (FindNextFileA(search, &found));
+    FindClose(search);
 }
 
 // Windows that answer the broadcast, on a thread that keeps pumping.
@@ -125,7 +133,8 @@ std::wstring plainProgram(const Contender& contender, int)
 
 std::wstring korvelinLink(const Contender& contender, int round)
 {
-    return commandLineOf(contender.program, {linkName("korvelin-", round), "original.txt"});
+    return commandLineOf(contender.program,
+                         {linkName((contender.program + "-").c_str(), round), "original.txt"});
 }
 
 std::wstring mklinkLink(const Contender&, int round)
@@ -149,8 +158,8 @@ void report(const std::vector<Contender>& contenders)
 
 int main(int argc, char* argv[])
 {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: launch_bench ROUNDS\n");
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: launch_bench ROUNDS [KORVELIN...]\n");
         return 2;
     }
     const int rounds = std::atoi(argv[1]);
@@ -171,6 +180,8 @@ int main(int argc, char* argv[])
         {"cmd /c mklink /H NEW original.txt", mklinkLink, "", {}},
         {"fsutil hardlink create NEW ...", fsutilLink, "", {}},
     };
+    for (int i = 2; i < argc; ++i)
+        links.push_back({argv[i], korvelinLink, argv[i], {}});
     race(links, rounds, removeLinks);
     DeleteFileA("original.txt");
 
@@ -184,6 +195,10 @@ int main(int argc, char* argv[])
                 korvelinMs / lowerQuartile(links[2].times));
     std::printf("  Korvelin / fsutil hardlink %.3f  (target <= 0.40)\n",
                 korvelinMs / lowerQuartile(links[3].times));
+    for (size_t i = 4; i < links.size(); ++i)
+        std::printf("  %s / empty program %.3f, / Korvelin %.3f\n", links[i].label,
+                    lowerQuartile(links[i].times) / lowerQuartile(links[0].times),
+                    lowerQuartile(links[i].times) / korvelinMs);
 
     for (int windows : {1, 50}) {
         WindowThread listening([windows](WindowThread& thread) { listen(windows, thread); });
