@@ -4,9 +4,9 @@
 // making one link, each other build of Korvelin named (beside the bench: another
 // build's file, compared side by side), cmd's mklink /H and fsutil hardlink create
 // (links in the current folder, the programs beside the bench), then envrefresh with
-// 1 and with 50 listening windows. The commands of a round run one after the other, in a rotating order, so drift
-// in the machine's speed falls on all of them alike. Prints medians, lower quartiles
-// and ratios of the lower quartiles.
+// 1 and with 50 listening windows. The commands of a round run one after the other,
+// in a rotating order, so drift in the machine's speed falls on all of them alike.
+// Prints medians, lower quartiles and ratios of the lower quartiles.
 //
 // Why quartiles: under Wine here a process takes either about 12 ms or about 45 ms
 // from start to end, the empty program as much as any, each time at random. Half the
